@@ -1,0 +1,71 @@
+#include "window/log_view.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr qsizetype Megabyte = 1 << 20;
+constexpr qsizetype BatchSize = 1024;
+
+// What the receive area shows: hex display (never a line feed), text lines, Chinese text.
+constexpr QStringView Hex = u"4F \r";
+constexpr QStringView Lines = u"T=23.5 H=41% P=1013 OK\r\n";
+constexpr QStringView Chinese = u"串口调试助手接收数据";
+
+QString repeatedTo(QStringView unit, qsizetype size) {
+    QString text = unit.toString().repeated(size / unit.size() + 1);
+    text.truncate(size);
+    return text;
+}
+
+// A view like the receive area, holding state.range(0) MB of text.
+void fill(LogView& view, QStringView unit, const benchmark::State& state) {
+    view.setFixedSize(465, 293);
+    view.show();
+    view.setText(repeatedTo(unit, state.range(0) * Megabyte));
+}
+
+// Characters count as bytes: one batch is 1 KB of text as shown.
+void BM_Append(benchmark::State& state, QStringView unit) {
+    LogView view;
+    fill(view, unit, state);
+    const QString batch = repeatedTo(unit, BatchSize);
+    for (auto _ : state)
+        view.append(batch);
+    state.SetBytesProcessed(state.iterations() * BatchSize);
+    state.counters["lines"] = double(view.displayLineCount());
+}
+
+void BM_Paint(benchmark::State& state, QStringView unit) {
+    LogView view;
+    fill(view, unit, state);
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state)
+        view.render(&image);
+}
+
+// The held text grows by a batch per iteration, so the count is fixed to keep it near its size.
+BENCHMARK_CAPTURE(BM_Append, hex, Hex)->Arg(1)->Arg(50)->Iterations(4096);
+BENCHMARK_CAPTURE(BM_Append, lines, Lines)->Arg(1)->Arg(50)->Iterations(4096);
+BENCHMARK_CAPTURE(BM_Append, chinese, Chinese)->Arg(1)->Arg(50)->Iterations(4096);
+BENCHMARK_CAPTURE(BM_Paint, hex, Hex)->Arg(50)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Paint, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Paint, chinese, Chinese)->Arg(50)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

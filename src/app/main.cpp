@@ -1,0 +1,56 @@
+#include "platform/port_map.h"
+#include "platform/qt_desktop.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_serial_device.h"
+#include "window/frmmain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnolix"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
+                       "watch what the device answers."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("port"),
+                      QStringLiteral("Use DEVICE as port n (1 to 15), for example "
+                                     "--port COM1=/dev/ttyUSB0. May be given more than once; "
+                                     "the other numbers go to the system's ports in order, "
+                                     "USB adapters first."),
+                      QStringLiteral("COMn=DEVICE")});
+    parser.process(app);
+
+    QMap<int, QString> named;
+    for (const QString& value : parser.values(QStringLiteral("port"))) {
+        const auto port = parsePortOption(value);
+        if (!port) {
+            std::fprintf(stderr,
+                         "varnolix: --port expects COMn=DEVICE with n from 1 to 15, not %s\n",
+                         qPrintable(value));
+            return 2;
+        }
+        named.insert(port->first, port->second);
+    }
+
+    // Chinese text is shown with Simplified Chinese glyphs where the default
+    // font has none.
+    QFont font = QApplication::font();
+    font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
+    QApplication::setFont(font);
+
+    QtSerialDevice serial{PortMap(named)};
+    QtCommonDialog dialog;
+    QtTimer timer;
+    QtMessageBoxes messages;
+    QtShell shell;
+    QtEventLoop events;
+    frmmain form({serial, dialog, timer, messages, shell, events});
+    form.show();
+    return app.exec();
+}

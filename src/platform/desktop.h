@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's handler for web addresses.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void open(const QString& address) = 0;
+};
+
+// The window's event loop, for handlers that let pending events run.
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    // Processes all pending events once, then returns.
+    virtual void yield() = 0;
+};

@@ -1,0 +1,111 @@
+#include "platform/port_map.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool isUsbAdapter(const QString& port) {
+    const QString name = QFileInfo(port).fileName();
+    return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
+}
+
+// "COM7" gives 7; anything else gives 0.
+int windowsPortNumber(const QString& port) {
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto match = com.match(port);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QStringList systemPorts() {
+    QStringList ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports << info.systemLocation();
+    return ports;
+}
+
+} // namespace
+
+PortMap::PortMap(QMap<int, QString> named)
+    : m_named(std::move(named)) {}
+
+QString PortMap::device(int port) const {
+    if (port < 1 || port > Count)
+        return {};
+    return assignPorts(m_named, systemPorts())[port];
+}
+
+QString PortMap::describe(int port) const {
+    const QString path = device(port);
+    if (path.isEmpty())
+        return QObject::tr("No device");
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (info.systemLocation() != path)
+            continue;
+        QStringList words{info.description(), info.manufacturer()};
+        words.removeAll(QString());
+        return words.isEmpty()
+                   ? path
+                   : path + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
+    }
+    return path;
+}
+
+QStringList orderSystemPorts(QStringList ports) {
+    // The C locale's collator compares code points and has no numeric mode.
+    QCollator collator(QLocale(QLocale::English));
+    collator.setNumericMode(true);
+    std::stable_sort(ports.begin(), ports.end(), [&](const QString& a, const QString& b) {
+        if (isUsbAdapter(a) != isUsbAdapter(b))
+            return isUsbAdapter(a);
+        return collator.compare(a, b) < 0;
+    });
+    return ports;
+}
+
+PortMap::Devices assignPorts(const QMap<int, QString>& named, const QStringList& systemPorts) {
+    PortMap::Devices devices;
+    for (auto it = named.begin(); it != named.end(); ++it)
+        if (it.key() >= 1 && it.key() <= PortMap::Count)
+            devices[it.key()] = it.value();
+
+    const auto taken = [&](const QString& port) {
+        return std::find(devices.begin(), devices.end(), port) != devices.end();
+    };
+    QStringList rest;
+    for (const QString& port : systemPorts) {
+        const int number = windowsPortNumber(port);
+        if (taken(port))
+            continue;
+        if (number >= 1 && number <= PortMap::Count && devices[number].isEmpty())
+            devices[number] = port;
+        else
+            rest << port;
+    }
+    int next = 1;
+    for (const QString& port : orderSystemPorts(rest)) {
+        while (next <= PortMap::Count && !devices[next].isEmpty())
+            ++next;
+        if (next > PortMap::Count)
+            break;
+        devices[next] = port;
+    }
+    return devices;
+}
+
+std::optional<std::pair<int, QString>> parsePortOption(const QString& value) {
+    static const QRegularExpression option(QStringLiteral("^COM([0-9]+)=(.+)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const auto match = option.match(value);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int number = match.captured(1).toInt();
+    if (number < 1 || number > PortMap::Count)
+        return std::nullopt;
+    return std::pair{number, match.captured(2)};
+}

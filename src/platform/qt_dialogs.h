@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+
+// File dialogs on QFileDialog (Qt's own, the same on every desktop).
+class QtCommonDialog final : public CommonDialog {
+public:
+    bool showOpen() override;
+    bool showSave() override;
+
+private:
+    bool show(bool save);
+};
+
+// Message boxes on QMessageBox, titled "Varnolix1.0".
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    void show(const QString& text, Icon icon, const QString& detail) override;
+    bool showing() const override { return m_open > 0; }
+
+private:
+    int m_open = 0;
+};

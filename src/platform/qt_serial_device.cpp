@@ -1,0 +1,176 @@
+#include "platform/qt_serial_device.h"
+
+#include "platform/port_access.h"
+
+namespace {
+
+QSerialPort::Parity toQt(LineSettings::Parity parity) {
+    switch (parity) {
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case LineSettings::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(LineSettings::StopBits stopBits) {
+    switch (stopBits) {
+    case LineSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    case LineSettings::StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
+}
+
+} // namespace
+
+QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
+    : SerialDevice(parent)
+    , m_ports(std::move(ports)) {
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (m_rThreshold <= 0)
+            return;
+        m_commEvent = comm::EvReceive;
+        emit onComm();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+}
+
+void QtSerialDevice::setCommPort(std::int16_t port) {
+    if (m_port.isOpen())
+        throw CommError(comm::PortAlreadyOpen, tr("Close the port before choosing another one."));
+    if (port < 1 || port > PortMap::Count)
+        throw CommError(comm::NoSuchDevice,
+                        tr("COM%1 is not a port number 1 to %2.").arg(port).arg(PortMap::Count));
+    m_commPort = port;
+}
+
+void QtSerialDevice::setSettings(const QString& settings) {
+    QString why;
+    const auto parsed = parseLineSettings(settings, &why);
+    if (!parsed)
+        throw CommError(comm::InvalidSettings, why);
+    if (m_port.isOpen())
+        apply(*parsed);
+    m_settings = *parsed;
+}
+
+// Applies settings to the open port whole or not at all.
+void QtSerialDevice::apply(const LineSettings& settings) {
+    const LineSettings before = m_settings;
+    const bool ok = m_port.setBaudRate(settings.baudRate) &&
+                    m_port.setParity(toQt(settings.parity)) &&
+                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                    m_port.setStopBits(toQt(settings.stopBits));
+    if (ok)
+        return;
+    const QString reason = tr("%1 does not accept the settings %2: %3")
+                               .arg(m_device, formatLineSettings(settings), m_port.errorString());
+    m_port.setBaudRate(before.baudRate);
+    m_port.setParity(toQt(before.parity));
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(before.dataBits));
+    m_port.setStopBits(toQt(before.stopBits));
+    m_port.clearError();
+    throw CommError(comm::InvalidSettings, reason);
+}
+
+void QtSerialDevice::setPortOpen(bool open) {
+    if (!open) {
+        m_port.close();
+        return;
+    }
+    if (m_port.isOpen())
+        throw CommError(comm::PortAlreadyOpen, tr("The port is already open."));
+    this->open();
+}
+
+void QtSerialDevice::open() {
+    // The system's list is read afresh: adapters come and go.
+    const QString device = m_ports.device(m_commPort);
+    if (device.isEmpty())
+        throw CommError(comm::NoSuchDevice, tr("COM%1: no serial device.").arg(m_commPort));
+
+    m_device = device;
+    m_port.setPortName(device);
+    m_port.setBaudRate(m_settings.baudRate);
+    m_port.setParity(toQt(m_settings.parity));
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
+    m_port.setStopBits(toQt(m_settings.stopBits));
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (m_port.open(QIODevice::ReadWrite))
+        return;
+
+    const auto error = m_port.error();
+    const QString why = m_port.errorString();
+    m_port.clearError();
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        throw CommError(comm::NoSuchDevice, tr("%1: no such device.").arg(device));
+    case QSerialPort::OpenError:
+        throw CommError(comm::PortAlreadyOpen, tr("%1 is already open.").arg(device));
+    case QSerialPort::PermissionError: {
+        const OpenRefusal refusal =
+            explainPermissionError(device, lockHolderOf(device), plainOpenErrno(device));
+        throw CommError(refusal.number, refusal.reason);
+    }
+    default:
+        throw CommError(comm::DeviceFailed, tr("%1: %2").arg(device, why));
+    }
+}
+
+void QtSerialDevice::setInBufferCount(int count) {
+    if (count == 0 && m_port.isOpen()) {
+        m_port.clear(QSerialPort::Input);
+        m_port.readAll();
+    }
+}
+
+void QtSerialDevice::setOutBufferCount(int count) {
+    if (count == 0 && m_port.isOpen())
+        m_port.clear(QSerialPort::Output);
+}
+
+QByteArray QtSerialDevice::input() {
+    if (!m_port.isOpen())
+        return {};
+    return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+}
+
+void QtSerialDevice::output(QByteArrayView data) {
+    if (!m_port.isOpen())
+        throw CommError(comm::PortNotOpen, tr("The port is not open."));
+    if (m_port.write(data.data(), data.size()) != data.size()) {
+        const QString why = m_port.errorString();
+        m_port.clearError();
+        throw CommError(comm::DeviceFailed, tr("%1: %2").arg(m_device, why));
+    }
+}
+
+// A device that goes away shows as read or write errors, repeated for as long
+// as the port stays open: close it at once and say so once.
+void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
+    if (!m_port.isOpen())
+        return;
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
+        error != QSerialPort::ResourceError)
+        return;
+    const QString device = m_device;
+    const QString reason = m_port.errorString();
+    if (m_port.bytesAvailable() > 0 && m_rThreshold > 0) {
+        m_commEvent = comm::EvReceive;
+        emit onComm();
+    }
+    m_port.close();
+    m_port.clearError();
+    emit portLost(device, reason);
+}

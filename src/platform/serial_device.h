@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+
+// A refusal by the serial component: a number that handlers can tell apart and
+// the system's reason in words.
+class CommError : public std::runtime_error {
+public:
+    CommError(int number, const QString& reason);
+    int number() const { return m_number; }
+    QString reason() const { return QString::fromUtf8(what()); }
+
+private:
+    int m_number;
+};
+
+namespace comm {
+// Error numbers.
+inline constexpr int NoSuchDevice = 8002;
+inline constexpr int PermissionDenied = 8003;
+// The port is held by another program (or is already open here).
+inline constexpr int PortAlreadyOpen = 8005;
+inline constexpr int PortNotOpen = 8006;
+inline constexpr int InvalidSettings = 8007;
+inline constexpr int DeviceFailed = 8008;
+
+// InputMode values.
+inline constexpr int InputModeText = 0;
+inline constexpr int InputModeBinary = 1;
+
+// CommEvent value of a receive event.
+inline constexpr std::int16_t EvReceive = 2;
+} // namespace comm
+
+// The serial-port component `MSComm1` as the window uses it. Writes that the
+// component cannot carry out throw CommError; reads never throw.
+class SerialDevice : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Port number 1 to 15 that the next open uses; written only while closed.
+    virtual void setCommPort(std::int16_t port) = 0;
+    virtual std::int16_t commPort() const = 0;
+
+    // Line settings such as "9600,N,8,1"; accepted open or closed, refused
+    // whole when any field cannot be used.
+    virtual void setSettings(const QString& settings) = 0;
+    virtual QString settings() const = 0;
+
+    // Writing true opens the port that commPort names; reading gives the
+    // real state of the port.
+    virtual void setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+
+    virtual void setInBufferSize(int bytes) = 0;
+    virtual void setOutBufferSize(int bytes) = 0;
+    virtual void setInputMode(int mode) = 0;
+    virtual int inputMode() const = 0;
+    // 0 lets input() take everything that waits.
+    virtual void setInputLen(int bytes) = 0;
+    // Writing 0 empties the receive or the transmit buffer.
+    virtual void setInBufferCount(int count) = 0;
+    virtual void setOutBufferCount(int count) = 0;
+    virtual void setSThreshold(int bytes) = 0;
+    // 1 or more: a receive event as soon as a byte waits; 0: no receive events.
+    virtual void setRThreshold(int bytes) = 0;
+
+    // The received bytes that wait, as they came off the line.
+    virtual QByteArray input() = 0;
+    virtual void output(QByteArrayView data) = 0;
+    virtual std::int16_t commEvent() const = 0;
+
+    // The device behind a port number and what the system says of it, for
+    // showing to the user; empty when the number names no device.
+    virtual QString describePort(std::int16_t port) const = 0;
+
+signals:
+    void onComm();
+    // The open port went away (adapter unplugged, I/O error) and is closed now.
+    void portLost(const QString& device, const QString& reason);
+};

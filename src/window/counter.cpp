@@ -1,0 +1,7 @@
+#include "window/counter.h"
+
+#include <QLabel>
+
+void addToCounter(QLabel* counter, long long amount) {
+    counter->setText(QString::number(counter->text().toLongLong() + amount));
+}

@@ -1,0 +1,40 @@
+#include "platform/serial_device.h"
+#include "window/combo_box.h"
+#include "window/frmmain.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+// Start-up: the defaults, then COM1 opened when it answers the probe.
+void frmmain::Form_Load() {
+    Combo1->setEditText(QStringLiteral("COM1"));
+    Combo2->setEditText(QStringLiteral("9600"));
+    Combo3->setEditText(QStringLiteral("None"));
+    Combo4->setEditText(QStringLiteral("8"));
+    Combo5->setEditText(QStringLiteral("1"));
+    Option2->setChecked(true);
+    Option4->setChecked(true);
+    Text3->setText(QStringLiteral("1000"));
+    shared.currentPort = 0;
+    Check1->setChecked(false);
+    shared.repeatActive = 0;
+
+    if (ProbePort(1)) {
+        showPortOpen(true);
+        shared.commSettings = QStringLiteral("9600,N,8,1");
+        try {
+            SetupPort(1);
+            MSComm1.setPortOpen(true);
+        } catch (const CommError& error) {
+            // The port answered the probe a moment ago and refuses now: show
+            // it closed rather than open over a closed port.
+            showPortOpen(false);
+            MsgBox(QStringLiteral("Invalid port number"), MessageBoxes::Icon::Exclamation,
+                   error.reason());
+        }
+    } else {
+        showPortOpen(false);
+    }
+    shared.currentPort = 1;
+}

@@ -1,0 +1,186 @@
+#include "window/frmmain.h"
+
+#include "platform/serial_device.h"
+#include "window/combo_box.h"
+#include "window/log_view.h"
+#include "window/shape.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Positions are kept in twips, 15 to a pixel at 96 dots per inch.
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+
+template <typename Control>
+Control* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(px(left), px(top), px(width), px(height));
+    return control;
+}
+
+template <typename Control>
+Control* place(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+               int height) {
+    auto* control = place<Control>(parent, name, left, top, width, height);
+    control->setText(QString::fromUtf8(caption));
+    return control;
+}
+
+QLabel* sizedLabel(QWidget* parent, const char* name, const char* caption, int left, int top) {
+    auto* label = place<QLabel>(parent, name, caption, left, top, 0, 0);
+    label->adjustSize();
+    return label;
+}
+
+ComboBox* combo(QWidget* parent, const char* name, const QStringList& items, int left, int top) {
+    auto* box = place<ComboBox>(parent, name, left, top, 975, 300);
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    return box;
+}
+
+QStringList portNames() {
+    QStringList names;
+    for (int port = 1; port <= 15; ++port)
+        names << QStringLiteral("COM%1").arg(port);
+    return names;
+}
+
+} // namespace
+
+frmmain::frmmain(const Platform& platform, QWidget* parent)
+    : QWidget(parent)
+    , MSComm1(platform.serial)
+    , CommonDialog1(platform.dialog)
+    , Timer1(platform.timer)
+    , m_messages(platform.messages)
+    , m_shell(platform.shell)
+    , m_events(platform.events) {
+    createControls();
+    bindEvents();
+    Form_Load();
+}
+
+void frmmain::createControls() {
+    setWindowTitle(QString::fromLatin1(Title));
+    setWindowIcon(QIcon(QStringLiteral(":/varnolix.png")));
+    setFixedSize(px(10530), px(7710));
+
+    Frame1 = place<QGroupBox>(this, "Frame1", 120, 0, 3255, 2655);
+    Label1 = sizedLabel(Frame1, "Label1", "Serial port", 240, 240);
+    Combo1 = combo(Frame1, "Combo1", portNames(), 1800, 240);
+    Label2 = sizedLabel(Frame1, "Label2", "Baud rate", 240, 600);
+    Combo2 = combo(Frame1, "Combo2",
+                   {"600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
+                   1800, 600);
+    Label3 = sizedLabel(Frame1, "Label3", "Check", 240, 960);
+    Combo3 = combo(Frame1, "Combo3", {"None", "Odd", "Even"}, 1800, 960);
+    Label4 = sizedLabel(Frame1, "Label4", "Data bit", 240, 1320);
+    Combo4 = combo(Frame1, "Combo4", {"8", "7", "6"}, 1800, 1320);
+    Label5 = sizedLabel(Frame1, "Label5", "Stop Bit", 240, 1680);
+    Combo5 = combo(Frame1, "Combo5", {"1", "2"}, 1800, 1680);
+    Command1 = place<QPushButton>(Frame1, "Command1", "Command1", 360, 2040, 1455, 495);
+    Shape1 = place<Shape>(Frame1, "Shape1", 2400, 2160, 255, 255);
+
+    // SimSun where it exists, else a typeface with Simplified Chinese glyphs.
+    QFont labelFont;
+    labelFont.setFamilies({QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
+                           QStringLiteral("Noto Sans CJK SC")});
+    labelFont.setPointSizeF(10.5);
+    labelFont.setWeight(QFont::Normal);
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5}) {
+        label->setFont(labelFont);
+        label->adjustSize();
+    }
+
+    Frame2 = place<QGroupBox>(this, "Frame2", 120, 2640, 3255, 1215);
+    Option1 = place<QRadioButton>(Frame2, "Option1", "Show in HEX", 120, 360, 1455, 180);
+    Option2 = place<QRadioButton>(Frame2, "Option2", "Show in TXT", 120, 720, 1335, 255);
+    Command4 = place<QPushButton>(Frame2, "Command4", "Clcar buffer", 1680, 360, 1455, 495);
+
+    Frame3 = place<QGroupBox>(this, "Frame3", 120, 3960, 3255, 2055);
+    Option3 = place<QRadioButton>(Frame3, "Option3", "Send in HEX ", 120, 240, 1455, 255);
+    Option4 = place<QRadioButton>(Frame3, "Option4", "Send in TXT ", 120, 600, 1455, 255);
+    Check2 = place<QCheckBox>(Frame3, "Check2", "CR", 120, 960, 1215, 255);
+    Check1 = place<QCheckBox>(Frame3, "Check1", "Repeat", 120, 1320, 1215, 255);
+    Label7 = sizedLabel(Frame3, "Label7", "Interval:", 120, 1680);
+    Text3 = place<QLineEdit>(Frame3, "Text3", 960, 1680, 855, 270);
+    Label9[0] = sizedLabel(Frame3, "Label9(0)", "ms", 2040, 1680);
+    Command2 = place<QPushButton>(Frame3, "Command2", "Send", 1680, 360, 1455, 495);
+
+    Frame4 = place<QGroupBox>(this, "Frame4", 120, 6120, 4695, 735);
+    Command8 = place<QPushButton>(Frame4, "Command8", "Clear", 120, 240, 975, 375);
+    Label8 = place<QLabel>(Frame4, "Label8", "RX", 1440, 360, 375, 255);
+    Label10 = place<QLabel>(Frame4, "Label10", "0", 1920, 360, 735, 255);
+    Label9[1] = place<QLabel>(Frame4, "Label9(1)", "TX", 2760, 360, 375, 255);
+    Label11 = place<QLabel>(Frame4, "Label11", "0", 3240, 360, 735, 255);
+
+    Frame5 = place<QGroupBox>(this, "Frame5", 5280, 5520, 5175, 735);
+    Command5 = place<QPushButton>(Frame5, "Command5", "Seva log", 600, 240, 1335, 375);
+    Command3 = place<QPushButton>(Frame5, "Command3", "Send File", 3000, 240, 1335, 375);
+
+    Text1 = place<LogView>(this, "Text1", 3480, 0, 6975, 4395);
+    Text2 = place<QPlainTextEdit>(this, "Text2", 3480, 4545, 6975, 975);
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text2->setPlainText(QStringLiteral("ATI\r\n"));
+    Text4 = place<LogView>(this, "Text4", 6000, 6840, 3375, 735);
+    Label6 = place<QLabel>(this, "Label6", WebAddress, 120, 6840, 2535, 375);
+    QPalette link = Label6->palette();
+    link.setColor(QPalette::WindowText, link.color(QPalette::Highlight));
+    Label6->setPalette(link);
+
+    QWidget* const order[] = {Combo1, Combo2,   Combo3,   Text1,    Combo4,   Combo5,  Command1,
+                              Text2,  Command4, Option1,  Option2,  Command2, Option3, Option4,
+                              Check1, Text3,    Command8, Command5, Command3, Text4,   Check2};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+template <typename Handler> void frmmain::run(Handler handler) {
+    try {
+        handler();
+    } catch (const CommError& error) {
+        MsgBox(error.reason(), MessageBoxes::Icon::Exclamation);
+    }
+}
+
+void frmmain::bindEvents() {
+    const auto onSelect = [this](QRadioButton* option, void (frmmain::*handler)()) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool selected) {
+            if (selected)
+                run([this, handler] { (this->*handler)(); });
+        });
+    };
+    onSelect(Option1, &frmmain::Option1_Click);
+    onSelect(Option2, &frmmain::Option2_Click);
+    onSelect(Option3, &frmmain::Option3_Click);
+    onSelect(Option4, &frmmain::Option4_Click);
+}
+
+void frmmain::MsgBox(const QString& text, MessageBoxes::Icon icon, const QString& detail) {
+    m_messages.show(text, icon, detail);
+}
+
+void frmmain::showPortOpen(bool open) {
+    shared.portState = open ? 1 : 0;
+    Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    Shape1->setFillColor(open ? QColor(0, 255, 0) : QColor(0, 0, 0));
+    Combo1->setEnabled(!open);
+}
+
+void frmmain::closeEvent(QCloseEvent* event) {
+    m_closing = true;
+    event->accept();
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "receive/render_batch.h"
+#include "window/module1.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class ComboBox;
+class LogView;
+class Shape;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+// The window: its controls under their own names, the shared variables, and
+// the event handlers. Each handler is defined in the folder of its
+// subsystem: serial/, transmit/, receive/, logtools/; start-up is here.
+class frmmain : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* Title = "Varnolix1.0";
+    static constexpr const char* WebAddress = "https://www.varnolix.example/";
+
+    // Creates the controls, binds their events and runs Form_Load.
+    explicit frmmain(const Platform& platform, QWidget* parent = nullptr);
+
+    // Port settings.
+    QGroupBox* Frame1;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
+    ComboBox *Combo1, *Combo2, *Combo3, *Combo4, *Combo5;
+    QPushButton* Command1;
+    Shape* Shape1;
+    // Receive display.
+    QGroupBox* Frame2;
+    QRadioButton *Option1, *Option2;
+    QPushButton* Command4;
+    // Send options.
+    QGroupBox* Frame3;
+    QRadioButton *Option3, *Option4;
+    QCheckBox *Check2, *Check1;
+    QLabel* Label7;
+    QLineEdit* Text3;
+    std::array<QLabel*, 2> Label9;
+    QPushButton* Command2;
+    // Byte counters.
+    QGroupBox* Frame4;
+    QPushButton* Command8;
+    QLabel *Label8, *Label10, *Label11;
+    // File buttons.
+    QGroupBox* Frame5;
+    QPushButton *Command5, *Command3;
+    // At window level.
+    LogView* Text1;
+    QPlainTextEdit* Text2;
+    LogView* Text4;
+    QLabel* Label6;
+
+    // Platform components.
+    SerialDevice& MSComm1;
+    CommonDialog& CommonDialog1;
+    Timer& Timer1;
+
+    Module1 shared;
+    // A lead byte of a double-byte character waiting for its trail byte.
+    PendingLead pendingLead;
+
+    // Start-up: window/form_load.cpp.
+    void Form_Load();
+
+    // Probe and configuration: serial/probe_port.cpp.
+    bool ProbePort(std::int16_t port);
+    void SetupPort(std::int16_t port);
+
+    // Receive display: receive/on_comm.cpp.
+    void MSComm1_OnComm();
+    void Option1_Click();
+    void Option2_Click();
+
+    // Send routine: transmit/send_routine.cpp.
+    void Option3_Click();
+    void Option4_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void bindEvents();
+    // Runs a handler; a refusal of the serial component that a handler left
+    // untrapped is reported instead of ending the program.
+    template <typename Handler> void run(Handler handler);
+    void MsgBox(const QString& text, MessageBoxes::Icon icon = MessageBoxes::Icon::None,
+                const QString& detail = {});
+    void showPortOpen(bool open);
+
+    MessageBoxes& m_messages;
+    Shell& m_shell;
+    EventLoop& m_events;
+    bool m_closing = false;
+};

@@ -1,0 +1,383 @@
+#include "window/log_view.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr int Margin = 3; // between the edges and the text
+constexpr int TabColumns = 8;
+// One frame: appends in between are drawn together.
+constexpr int RefreshMs = 16;
+
+bool isWordCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+} // namespace
+
+LogView::LogView(QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , m_metrics(font())
+    , m_advances(0x10000, -1.0F) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A scroll bar that came and went would narrow the view and re-wrap everything held.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    updateMetrics();
+    m_wrapWidth = viewport()->width() - 2 * Margin;
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(RefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &LogView::refresh);
+}
+
+void LogView::append(QStringView text) {
+    if (text.isEmpty())
+        return;
+    const qsizetype from = m_text.size();
+    m_text.append(text);
+    wrapFrom(from);
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+}
+
+void LogView::setText(const QString& text) {
+    m_text = text;
+    m_anchor = 0;
+    m_cursor = 0;
+    rewrap();
+    m_refreshTimer.stop();
+    updateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+void LogView::clear() {
+    setText(QString());
+}
+
+QString LogView::selectedText() const {
+    const auto [from, to] = std::minmax(m_anchor, m_cursor);
+    return m_text.mid(from, to - from);
+}
+
+void LogView::selectAll() {
+    m_anchor = 0;
+    m_cursor = m_text.size();
+    viewport()->update();
+}
+
+void LogView::copy() const {
+    if (m_anchor != m_cursor)
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+bool LogView::atBottom() const {
+    return verticalScrollBar()->value() == verticalScrollBar()->maximum();
+}
+
+qsizetype LogView::lineEnd(qsizetype line) const {
+    return line + 1 < displayLineCount() ? lineStart(line + 1) : m_text.size();
+}
+
+qsizetype LogView::lineAt(qsizetype offset) const {
+    const auto after = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), offset);
+    return (after - m_lineStarts.begin()) - 1;
+}
+
+qreal LogView::measure(QChar c, QChar previous) {
+    if (c == u'\t')
+        return m_tabWidth - std::fmod(m_lineWidth, m_tabWidth);
+    // The low half of a surrogate pair carries the width of the whole character.
+    if (c.isHighSurrogate())
+        return 0;
+    if (c.isLowSurrogate() && previous.isHighSurrogate()) {
+        const char32_t code = QChar::surrogateToUcs4(previous, c);
+        auto found = m_wideAdvances.constFind(code);
+        if (found == m_wideAdvances.constEnd())
+            found = m_wideAdvances.insert(code,
+                                          m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1)));
+        return *found;
+    }
+    const qreal width = c == u'\r' ? 0 : m_metrics.horizontalAdvance(c);
+    if (!c.isSurrogate())
+        m_advances[c.unicode()] = float(width);
+    return width;
+}
+
+qsizetype LogView::breakBefore(qsizetype offset) const {
+    const bool insidePair = m_text.at(offset).isLowSurrogate() &&
+                            m_text.at(offset - 1).isHighSurrogate() &&
+                            offset - 1 > m_lineStarts.back();
+    return insidePair ? offset - 1 : offset;
+}
+
+void LogView::startLine(qsizetype offset) {
+    m_lineStarts.push_back(offset);
+    m_lineWidth = 0;
+    m_breakAfterBlank = -1;
+    m_widthAfterBlank = 0;
+}
+
+void LogView::wrapFrom(qsizetype offset) {
+    const QStringView text(m_text);
+    const auto overflows = [this](qreal width) {
+        return width > 0 && m_lineWidth > 0 && m_lineWidth + width > m_wrapWidth;
+    };
+    for (qsizetype i = offset; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            startLine(i + 1);
+            continue;
+        }
+        if (i - m_lineStarts.back() >= MaxLineLength)
+            startLine(breakBefore(i));
+        const bool blank = c == u' ' || c == u'\t';
+        qreal width = m_advances[c.unicode()];
+        if (width < 0)
+            width = measure(c, i > 0 ? text[i - 1] : QChar());
+        // Blanks hang past the edge, so a line only ever breaks before a word; a tab's
+        // width then stays what its place in the line made it.
+        if (!blank && overflows(width)) {
+            const bool wordFits =
+                m_breakAfterBlank > m_lineStarts.back() && m_widthAfterBlank + width <= m_wrapWidth;
+            const qreal carried = wordFits ? m_widthAfterBlank : 0;
+            startLine(wordFits ? m_breakAfterBlank : breakBefore(i));
+            m_lineWidth = carried;
+        }
+        m_lineWidth += width;
+        m_widthAfterBlank += width;
+        if (blank) {
+            m_breakAfterBlank = i + 1;
+            m_widthAfterBlank = 0;
+        }
+    }
+}
+
+void LogView::rewrap() {
+    m_wrapWidth = viewport()->width() - 2 * Margin;
+    m_lineStarts = std::vector<qsizetype>{0};
+    m_lineWidth = 0;
+    m_breakAfterBlank = -1;
+    m_widthAfterBlank = 0;
+    wrapFrom(0);
+}
+
+void LogView::refresh() {
+    const bool follow = atBottom();
+    updateScrollRange();
+    if (follow)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+void LogView::updateMetrics() {
+    m_lineHeight = qMax(1, qCeil(m_metrics.lineSpacing()));
+    m_tabWidth = qMax(1.0, TabColumns * m_metrics.horizontalAdvance(u' '));
+}
+
+int LogView::visibleRows() const {
+    return qMax(1, viewport()->height() / m_lineHeight);
+}
+
+void LogView::updateScrollRange() {
+    const int rows = visibleRows();
+    const qsizetype hidden = qMax<qsizetype>(0, displayLineCount() - rows);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, int(qMin<qsizetype>(hidden, std::numeric_limits<int>::max())));
+    bar->setPageStep(rows);
+    bar->setSingleStep(1);
+}
+
+void LogView::layoutLine(QTextLayout& layout, qsizetype line) const {
+    const qsizetype start = lineStart(line);
+    QString shown = m_text.mid(start, lineEnd(line) - start);
+    // Same length as the text, so that positions in the layout are offsets into it.
+    std::replace_if(
+        shown.begin(), shown.end(), [](QChar c) { return c == u'\r' || c == u'\n'; },
+        QChar(0x200B));
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setTabStopDistance(m_tabWidth);
+    layout.setText(shown);
+    layout.setFont(font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+}
+
+void LogView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    QTextLayout::FormatRange selection;
+    selection.format.setBackground(palette().brush(QPalette::Highlight));
+    selection.format.setForeground(palette().brush(QPalette::HighlightedText));
+    const auto [selectionFrom, selectionTo] = std::minmax(m_anchor, m_cursor);
+
+    const qsizetype top = verticalScrollBar()->value();
+    const int firstRow = event->rect().top() / m_lineHeight;
+    const int lastRow = event->rect().bottom() / m_lineHeight;
+    for (int row = firstRow; row <= lastRow && top + row < displayLineCount(); ++row) {
+        const qsizetype line = top + row;
+        QTextLayout layout;
+        layoutLine(layout, line);
+        QList<QTextLayout::FormatRange> selections;
+        const qsizetype from = qMax(selectionFrom, lineStart(line));
+        const qsizetype to = qMin(selectionTo, lineEnd(line));
+        if (from < to) {
+            selection.start = int(from - lineStart(line));
+            selection.length = int(to - from);
+            selections.append(selection);
+        }
+        // Glyphs from fallback fonts may be taller; keep every baseline where the font puts it.
+        const qreal y = row * m_lineHeight + m_metrics.ascent() - layout.lineAt(0).ascent();
+        layout.draw(&painter, QPointF(Margin, y), selections);
+    }
+}
+
+void LogView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    QScrollBar* bar = verticalScrollBar();
+    const bool follow = atBottom();
+    const qsizetype topOffset = lineStart(qMin<qsizetype>(bar->value(), displayLineCount() - 1));
+    if (viewport()->width() - 2 * Margin != m_wrapWidth)
+        rewrap();
+    updateScrollRange();
+    bar->setValue(follow ? bar->maximum() : int(lineAt(topOffset)));
+}
+
+void LogView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    m_metrics = QFontMetricsF(font());
+    std::fill(m_advances.begin(), m_advances.end(), -1.0F);
+    m_wideAdvances.clear();
+    updateMetrics();
+    const bool follow = atBottom();
+    rewrap();
+    updateScrollRange();
+    if (follow)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+void LogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
+    viewport()->update();
+}
+
+void LogView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar* bar = verticalScrollBar();
+    if (event->matches(QKeySequence::SelectAll))
+        selectAll();
+    else if (event->matches(QKeySequence::Copy))
+        copy();
+    else if (event->matches(QKeySequence::MoveToStartOfDocument))
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    else if (event->matches(QKeySequence::MoveToEndOfDocument))
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    else
+        QAbstractScrollArea::keyPressEvent(event);
+}
+
+qsizetype LogView::offsetAt(QPoint position) const {
+    const qsizetype line =
+        verticalScrollBar()->value() + qFloor(qreal(position.y()) / m_lineHeight);
+    if (line < 0)
+        return 0;
+    if (line >= displayLineCount())
+        return m_text.size();
+    const qsizetype start = lineStart(line);
+    qsizetype end = lineEnd(line);
+    // Right of a line that ends in a break is before the break, not on the next line.
+    if (end > start && m_text.at(end - 1) == u'\n')
+        --end;
+    if (end > start && m_text.at(end - 1) == u'\r')
+        --end;
+    QTextLayout layout;
+    layoutLine(layout, line);
+    return qMin(start + layout.lineAt(0).xToCursor(position.x() - Margin), end);
+}
+
+void LogView::selectTo(QPoint position) {
+    m_cursor = offsetAt(position);
+    viewport()->update();
+}
+
+void LogView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_anchor = offsetAt(event->position().toPoint());
+    m_selecting = true;
+    selectTo(event->position().toPoint());
+}
+
+void LogView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_selecting) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint position = event->position().toPoint();
+    if (position.y() < 0)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (position.y() >= viewport()->height())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    selectTo(position);
+}
+
+void LogView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_selecting || event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_selecting = false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (m_anchor != m_cursor && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    const qsizetype at = offsetAt(event->position().toPoint());
+    const qsizetype line = lineAt(at);
+    // Words are looked for within the display line, which bounds the search.
+    qsizetype from = at;
+    while (from > lineStart(line) && isWordCharacter(m_text.at(from - 1)))
+        --from;
+    qsizetype to = at;
+    while (to < lineEnd(line) && isWordCharacter(m_text.at(to)))
+        ++to;
+    m_anchor = from;
+    m_cursor = to;
+    m_selecting = true;
+    viewport()->update();
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(tr("&Copy"), QKeySequence::Copy, this, &LogView::copy)
+        ->setEnabled(m_anchor != m_cursor);
+    menu.addAction(tr("Select &All"), QKeySequence::SelectAll, this, &LogView::selectAll)
+        ->setEnabled(!m_text.isEmpty());
+    menu.exec(event->globalPos());
+}

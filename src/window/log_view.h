@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QString>
+#include <QTimer>
+
+#include <vector>
+
+class QTextLayout;
+
+// A read-only text area for serial traffic. It keeps the text exactly as
+// written and stays as fast to append to with hundreds of megabytes held as
+// with none: the text is cut into display lines of bounded length as it
+// arrives, and only the lines in sight are ever shaped. A CR shows as
+// nothing and an LF as a line break.
+class LogView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    // No display line holds more characters than this, however narrow they are.
+    static constexpr qsizetype MaxLineLength = 1024;
+
+    explicit LogView(QWidget* parent = nullptr);
+
+    // The exact text held, as written.
+    const QString& text() const { return m_text; }
+    // Adds text at the end (never at a caret or over a selection).
+    void append(QStringView text);
+    // Replaces the whole text and shows its end.
+    void setText(const QString& text);
+    void clear();
+
+    // The exact text of the current selection; selectAll() selects everything.
+    QString selectedText() const;
+    void selectAll();
+    void copy() const;
+
+    // Display lines, for tests and benchmarks. An empty text is one empty
+    // line, and a text ending in LF ends with an empty line.
+    qsizetype displayLineCount() const { return qsizetype(m_lineStarts.size()); }
+    qsizetype displayLineLength(qsizetype line) const { return lineEnd(line) - lineStart(line); }
+    // Whether the view shows the end of the text (follows new data).
+    bool atBottom() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    qsizetype lineStart(qsizetype line) const { return m_lineStarts[size_t(line)]; }
+    qsizetype lineEnd(qsizetype line) const;
+    qsizetype lineAt(qsizetype offset) const;
+    qreal measure(QChar c, QChar previous);
+    qsizetype breakBefore(qsizetype offset) const;
+    void startLine(qsizetype offset);
+    void wrapFrom(qsizetype offset);
+    void rewrap();
+    void updateMetrics();
+    void refresh();
+    void updateScrollRange();
+    int visibleRows() const;
+    void layoutLine(QTextLayout& layout, qsizetype line) const;
+    qsizetype offsetAt(QPoint position) const;
+    void selectTo(QPoint position);
+
+    QString m_text;
+    std::vector<qsizetype> m_lineStarts{0};
+
+    // How the last display line is filled so far, so that appending never
+    // has to look back into it.
+    qreal m_lineWidth = 0;
+    qsizetype m_breakAfterBlank = -1; // where the line breaks if it overflows
+    qreal m_widthAfterBlank = 0;      // the width from there to the end
+
+    QFontMetricsF m_metrics;
+    // Per BMP character; negative until measured, and for tabs and surrogates,
+    // whose widths depend on what is around them.
+    std::vector<float> m_advances;
+    QHash<char32_t, qreal> m_wideAdvances;
+    qreal m_wrapWidth = 0;
+    qreal m_tabWidth = 1;
+    int m_lineHeight = 1;
+
+    qsizetype m_anchor = 0; // selection [min, max) of anchor and cursor
+    qsizetype m_cursor = 0;
+    bool m_selecting = false;
+
+    QTimer m_refreshTimer;
+};

@@ -1,0 +1,51 @@
+#include "platform/port_map.h"
+#include "support/printers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PortMap, UsbAdaptersComeFirstInNaturalOrder) {
+    const QStringList ordered =
+        orderSystemPorts({"/dev/ttyS1", "/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyACM0",
+                          "/dev/ttyUSB2", "/dev/ttyS10", "/dev/ttyS2"});
+    EXPECT_EQ(ordered, QStringList({"/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS0",
+                                    "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS10"}));
+}
+
+TEST(PortMap, NamedDevicesKeepTheirNumbersAndTheRestFillTheGaps) {
+    const auto devices = assignPorts({{1, "/dev/pts/3"}, {3, "/dev/ttyUSB1"}},
+                                     {"/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyUSB0"});
+    EXPECT_EQ(devices[1], "/dev/pts/3");
+    EXPECT_EQ(devices[2], "/dev/ttyUSB0");
+    EXPECT_EQ(devices[3], "/dev/ttyUSB1");
+    EXPECT_EQ(devices[4], "/dev/ttyS0");
+    EXPECT_EQ(devices[5], "");
+    EXPECT_EQ(devices[15], "");
+}
+
+TEST(PortMap, PortsCalledComNKeepN) {
+    const auto devices = assignPorts({}, {"COM7", "COM3", "/dev/ttyS0", "COM22"});
+    EXPECT_EQ(devices[3], "COM3");
+    EXPECT_EQ(devices[7], "COM7");
+    EXPECT_EQ(devices[1], "/dev/ttyS0");
+    EXPECT_EQ(devices[2], "COM22");
+}
+
+TEST(PortMap, NoMoreThanFifteenPorts) {
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QStringLiteral("/dev/ttyS%1").arg(i);
+    const auto devices = assignPorts({}, many);
+    EXPECT_EQ(devices[15], "/dev/ttyS14");
+}
+
+TEST(PortMap, ReadsPortOptions) {
+    EXPECT_EQ(parsePortOption("COM3=/dev/ttyUSB1"), std::pair(3, QString("/dev/ttyUSB1")));
+    EXPECT_EQ(parsePortOption("com15=/tmp/a=b"), std::pair(15, QString("/tmp/a=b")));
+    for (const char* bad :
+         {"COM0=/dev/x", "COM16=/dev/x", "COM3", "COM3=", "/dev/ttyS0", "3=/dev/x"})
+        EXPECT_FALSE(parsePortOption(bad)) << bad;
+}
+
+} // namespace

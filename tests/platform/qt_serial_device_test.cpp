@@ -1,0 +1,126 @@
+#include "platform/qt_serial_device.h"
+#include "support/printers.h"
+
+#include "support/port_holder.h"
+#include "support/pty_pair.h"
+#include "support/wait.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct QtSerialDeviceTest : ::testing::Test {
+    PtyPair device;
+    QtSerialDevice serial{PortMap({{1, device.portPath()}, {2, "/dev/varnolix-no-such-port"}})};
+
+    void openConfigured() {
+        serial.setCommPort(1);
+        serial.setInputMode(comm::InputModeBinary);
+        serial.setInputLen(0);
+        serial.setRThreshold(1);
+        serial.setSettings("9600,N,8,1");
+        serial.setPortOpen(true);
+    }
+};
+
+int refusal(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CommError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+TEST_F(QtSerialDeviceTest, AByteFromTheDeviceRaisesAReceiveEvent) {
+    openConfigured();
+    ASSERT_TRUE(serial.portOpen());
+    QByteArray received;
+    QObject::connect(&serial, &SerialDevice::onComm, [&] {
+        ASSERT_EQ(serial.commEvent(), comm::EvReceive);
+        received += serial.input();
+    });
+    device.write("\xA5");
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received, QByteArray("\xA5"));
+}
+
+TEST_F(QtSerialDeviceTest, OutputReachesTheDeviceByteForByte) {
+    openConfigured();
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all += char(i);
+    serial.output(all);
+    EXPECT_EQ(device.read(all.size()), all);
+}
+
+TEST_F(QtSerialDeviceTest, NoReceiveEventsWithoutAThreshold) {
+    serial.setCommPort(1);
+    serial.setPortOpen(true);
+    QSignalSpy events(&serial, &SerialDevice::onComm);
+    device.write("x");
+    serial.output("ping");
+    ASSERT_EQ(device.read(4), QByteArray("ping"));
+    EXPECT_EQ(events.count(), 0);
+}
+
+TEST_F(QtSerialDeviceTest, APortHeldByAnotherProgramIsRefusedWith8005) {
+    PortHolder holder(device.portPath());
+    ASSERT_TRUE(holder.held());
+    serial.setCommPort(1);
+    EXPECT_EQ(refusal([&] { serial.setPortOpen(true); }), comm::PortAlreadyOpen);
+    EXPECT_FALSE(serial.portOpen());
+}
+
+TEST_F(QtSerialDeviceTest, RefusalsThatAreNot8005) {
+    serial.setCommPort(2);
+    EXPECT_EQ(refusal([&] { serial.setPortOpen(true); }), comm::NoSuchDevice);
+    serial.setCommPort(9);
+    EXPECT_EQ(refusal([&] { serial.setPortOpen(true); }), comm::NoSuchDevice);
+    EXPECT_EQ(refusal([&] { serial.output("x"); }), comm::PortNotOpen);
+    EXPECT_EQ(refusal([&] { serial.setCommPort(16); }), comm::NoSuchDevice);
+}
+
+TEST_F(QtSerialDeviceTest, ARefusedSettingsStringChangesNothing) {
+    serial.setSettings("19200,O,8,1");
+    EXPECT_EQ(refusal([&] { serial.setSettings("9600,X,8,1"); }), comm::InvalidSettings);
+    EXPECT_EQ(serial.settings(), "19200,O,8,1");
+
+    openConfigured();
+    // A pseudo-terminal has no even parity: refused whole while open.
+    EXPECT_EQ(refusal([&] { serial.setSettings("4800,E,8,1"); }), comm::InvalidSettings);
+    EXPECT_EQ(serial.settings(), "9600,N,8,1");
+    EXPECT_TRUE(serial.portOpen());
+    serial.setSettings("115200,O,8,2");
+    EXPECT_EQ(serial.settings(), "115200,O,8,2");
+}
+
+TEST_F(QtSerialDeviceTest, ThePortCannotBeChangedWhileOpen) {
+    openConfigured();
+    EXPECT_EQ(refusal([&] { serial.setCommPort(2); }), comm::PortAlreadyOpen);
+    EXPECT_EQ(refusal([&] { serial.setPortOpen(true); }), comm::PortAlreadyOpen);
+    EXPECT_EQ(serial.commPort(), 1);
+    serial.setPortOpen(false);
+    EXPECT_FALSE(serial.portOpen());
+    serial.setCommPort(2);
+}
+
+TEST_F(QtSerialDeviceTest, ADeviceThatGoesAwayClosesThePortOnceAndKeepsItsLastBytes) {
+    openConfigured();
+    QByteArray received;
+    QObject::connect(&serial, &SerialDevice::onComm, [&] { received += serial.input(); });
+    QSignalSpy lost(&serial, &SerialDevice::portLost);
+    device.write("last words");
+    ASSERT_TRUE(waitUntil([&] { return received.size() == 10; }));
+    device.closeDevice();
+    ASSERT_TRUE(waitUntil([&] { return lost.count() > 0; }));
+    EXPECT_FALSE(serial.portOpen());
+    EXPECT_EQ(received, QByteArray("last words"));
+    EXPECT_EQ(lost.first().at(0).toString(), device.portPath());
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(lost.count(), 1);
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+#include "support/fakes.h"
+
+#include "platform/line_settings.h"
+
+#include <QVariant>
+
+void FakeSerialDevice::record(const char* member, const QVariant& value) {
+    const QString write = QLatin1String(member) + u'=' + value.toString();
+    writes << write;
+    if (beforeWrite)
+        beforeWrite(write);
+}
+
+void FakeSerialDevice::setCommPort(std::int16_t port) {
+    record("CommPort", port);
+    if (m_open)
+        throw CommError(comm::PortAlreadyOpen, QStringLiteral("Close the port first."));
+    m_commPort = port;
+}
+
+void FakeSerialDevice::setSettings(const QString& settings) {
+    record("Settings", settings);
+    QString why;
+    if (!parseLineSettings(settings, &why))
+        throw CommError(comm::InvalidSettings, why);
+    m_settings = settings;
+}
+
+void FakeSerialDevice::setPortOpen(bool open) {
+    record("PortOpen", open);
+    if (!open) {
+        m_open = false;
+        return;
+    }
+    if (m_open)
+        throw CommError(comm::PortAlreadyOpen, QStringLiteral("The port is already open."));
+    const auto port = ports.find(m_commPort);
+    if (port == ports.end() || port->second == Port::Absent)
+        throw CommError(comm::NoSuchDevice, QStringLiteral("COM%1: no device").arg(m_commPort));
+    if (port->second == Port::Held)
+        throw CommError(comm::PortAlreadyOpen,
+                        QStringLiteral("COM%1 is in use by another program").arg(m_commPort));
+    m_open = true;
+}
+
+void FakeSerialDevice::setInputMode(int mode) {
+    record("InputMode", mode);
+    m_inputMode = mode;
+}
+
+void FakeSerialDevice::setInBufferCount(int count) {
+    record("InBufferCount", count);
+    if (count == 0)
+        m_waiting.clear();
+}
+
+void FakeSerialDevice::setRThreshold(int bytes) {
+    record("RThreshold", bytes);
+    m_rThreshold = bytes;
+}
+
+QByteArray FakeSerialDevice::input() {
+    return std::exchange(m_waiting, {});
+}
+
+void FakeSerialDevice::output(QByteArrayView data) {
+    record("Output", QString::fromLatin1(data.toByteArray().toHex(' ')));
+    if (!m_open)
+        throw CommError(comm::PortNotOpen, QStringLiteral("The port is not open."));
+    sent += data;
+}
+
+QString FakeSerialDevice::describePort(std::int16_t port) const {
+    const auto found = ports.find(port);
+    return found == ports.end() || found->second == Port::Absent
+               ? QString()
+               : QStringLiteral("/dev/fake%1").arg(port);
+}
+
+void FakeSerialDevice::receive(const QByteArray& bytes) {
+    m_waiting += bytes;
+    m_commEvent = comm::EvReceive;
+    if (m_open && m_rThreshold > 0)
+        emit onComm();
+}
+
+void FakeSerialDevice::lose(const QString& reason) {
+    m_open = false;
+    emit portLost(QStringLiteral("/dev/fake%1").arg(m_commPort), reason);
+}
+
+void FakeSerialDevice::raiseOtherEvent(std::int16_t event) {
+    m_commEvent = event;
+    emit onComm();
+}
+
+bool FakeCommonDialog::answer(bool save) {
+    shown.push_back({save, FileName, InitDir});
+    if (whileOpen)
+        whileOpen();
+    std::optional<QString> answer;
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+    }
+    if (!answer)
+        return false;
+    FileName = *answer;
+    return true;
+}
+
+void FakeMessageBoxes::show(const QString& text, Icon icon, const QString& detail) {
+    shown.push_back({text, icon, detail});
+    ++m_open;
+    if (whileOpen)
+        whileOpen();
+    --m_open;
+}
+
+QStringList FakeMessageBoxes::texts() const {
+    QStringList texts;
+    for (const Shown& box : shown)
+        texts << box.text;
+    return texts;
+}
+
+void FakeTimer::elapse() {
+    if (m_enabled && m_interval > 0)
+        emit tick();
+}
+
+void FakeEventLoop::yield() {
+    ++yields;
+    if (onYield)
+        onYield();
+}

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "support/printers.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QVariant>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+// A serial component that records every write in order, as "Member=value".
+class FakeSerialDevice final : public SerialDevice {
+public:
+    enum class Port { Absent, Present, Held };
+
+    // What stands behind each port number; absent unless set.
+    std::map<int, Port> ports;
+    // Every write, in order, refused ones included: "CommPort=1", "PortOpen=true",
+    // "Output=41 0a", ...
+    QStringList writes;
+    // Called before each write is carried out; may throw CommError to refuse it.
+    std::function<void(const QString& write)> beforeWrite;
+    // All bytes written to the line.
+    QByteArray sent;
+
+    // The device sends bytes: they wait for input() and raise a receive event.
+    void receive(const QByteArray& bytes);
+    // The device goes away while the port is open.
+    void lose(const QString& reason);
+    // Raises an event that is not a receive event.
+    void raiseOtherEvent(std::int16_t event);
+
+    void setCommPort(std::int16_t port) override;
+    std::int16_t commPort() const override { return m_commPort; }
+    void setSettings(const QString& settings) override;
+    QString settings() const override { return m_settings; }
+    void setPortOpen(bool open) override;
+    bool portOpen() const override { return m_open; }
+    void setInBufferSize(int bytes) override { record("InBufferSize", bytes); }
+    void setOutBufferSize(int bytes) override { record("OutBufferSize", bytes); }
+    void setInputMode(int mode) override;
+    int inputMode() const override { return m_inputMode; }
+    void setInputLen(int bytes) override { record("InputLen", bytes); }
+    void setInBufferCount(int count) override;
+    void setOutBufferCount(int count) override { record("OutBufferCount", count); }
+    void setSThreshold(int bytes) override { record("SThreshold", bytes); }
+    void setRThreshold(int bytes) override;
+    QByteArray input() override;
+    void output(QByteArrayView data) override;
+    std::int16_t commEvent() const override { return m_commEvent; }
+    QString describePort(std::int16_t port) const override;
+
+private:
+    void record(const char* member, const QVariant& value);
+
+    std::int16_t m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    bool m_open = false;
+    int m_inputMode = 0;
+    int m_rThreshold = 0;
+    std::int16_t m_commEvent = 0;
+    QByteArray m_waiting;
+};
+
+// Answers each dialog from a queue: a path confirms, nullopt cancels.
+class FakeCommonDialog final : public CommonDialog {
+public:
+    struct Shown {
+        bool save;
+        QString fileName;
+        QString initDir;
+    };
+    std::deque<std::optional<QString>> answers;
+    std::vector<Shown> shown;
+    // Runs while the dialog is open.
+    std::function<void()> whileOpen;
+
+    bool showOpen() override { return answer(false); }
+    bool showSave() override { return answer(true); }
+
+private:
+    bool answer(bool save);
+};
+
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+        QString detail;
+    };
+    std::vector<Shown> shown;
+    // Runs while the box is open.
+    std::function<void()> whileOpen;
+
+    void show(const QString& text, Icon icon, const QString& detail) override;
+    bool showing() const override { return m_open > 0; }
+    QStringList texts() const;
+
+private:
+    int m_open = 0;
+};
+
+class FakeTimer final : public Timer {
+public:
+    void setInterval(int milliseconds) override { m_interval = milliseconds; }
+    int interval() const override { return m_interval; }
+    void setEnabled(bool enabled) override { m_enabled = enabled; }
+    bool enabled() const override { return m_enabled; }
+    // One interval has passed: ticks when the timer would.
+    void elapse();
+
+private:
+    int m_interval = 1000;
+    bool m_enabled = false;
+};
+
+class FakeShell final : public Shell {
+public:
+    QStringList opened;
+    void open(const QString& address) override { opened << address; }
+};
+
+class FakeEventLoop final : public EventLoop {
+public:
+    int yields = 0;
+    std::function<void()> onYield;
+    void yield() override;
+};
+
+// One of each, ready to hand to a window.
+struct Fakes {
+    FakeSerialDevice serial;
+    FakeCommonDialog dialog;
+    FakeTimer timer;
+    FakeMessageBoxes messages;
+    FakeShell shell;
+    FakeEventLoop events;
+
+    Platform platform() { return {serial, dialog, timer, messages, shell, events}; }
+};

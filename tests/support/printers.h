@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{';
+    for (const QString& text : list) {
+        PrintTo(text, out);
+        *out << ' ';
+    }
+    *out << '}';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
+    *out << '[' << bytes.toHex(' ').toStdString() << ']';
+}

@@ -1,0 +1,176 @@
+#include "window/frmmain.h"
+
+#include "support/fakes.h"
+#include "window/combo_box.h"
+#include "window/log_view.h"
+#include "window/shape.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Control {
+    const char* name;
+    const char* kind;
+    const char* container;
+    const char* caption;
+    // Twips; width 0 for labels that size themselves to their caption.
+    int left, top, width, height;
+};
+
+const Control controls[] = {
+    {"Frame1", "QGroupBox", "frmmain", "", 120, 0, 3255, 2655},
+    {"Frame2", "QGroupBox", "frmmain", "", 120, 2640, 3255, 1215},
+    {"Frame3", "QGroupBox", "frmmain", "", 120, 3960, 3255, 2055},
+    {"Frame4", "QGroupBox", "frmmain", "", 120, 6120, 4695, 735},
+    {"Frame5", "QGroupBox", "frmmain", "", 5280, 5520, 5175, 735},
+    {"Text1", "LogView", "frmmain", "", 3480, 0, 6975, 4395},
+    {"Text2", "QPlainTextEdit", "frmmain", "ATI\n", 3480, 4545, 6975, 975},
+    {"Text4", "LogView", "frmmain", "", 6000, 6840, 3375, 735},
+    {"Label6", "QLabel", "frmmain", "https://www.varnolix.example/", 120, 6840, 2535, 375},
+    {"Label1", "QLabel", "Frame1", "Serial port", 240, 240, 0, 0},
+    {"Combo1", "ComboBox", "Frame1", "COM1", 1800, 240, 975, 300},
+    {"Label2", "QLabel", "Frame1", "Baud rate", 240, 600, 0, 0},
+    {"Combo2", "ComboBox", "Frame1", "9600", 1800, 600, 975, 300},
+    {"Label3", "QLabel", "Frame1", "Check", 240, 960, 0, 0},
+    {"Combo3", "ComboBox", "Frame1", "None", 1800, 960, 975, 300},
+    {"Label4", "QLabel", "Frame1", "Data bit", 240, 1320, 0, 0},
+    {"Combo4", "ComboBox", "Frame1", "8", 1800, 1320, 975, 300},
+    {"Label5", "QLabel", "Frame1", "Stop Bit", 240, 1680, 0, 0},
+    {"Combo5", "ComboBox", "Frame1", "1", 1800, 1680, 975, 300},
+    {"Command1", "QPushButton", "Frame1", "Open", 360, 2040, 1455, 495},
+    {"Shape1", "Shape", "Frame1", "", 2400, 2160, 255, 255},
+    {"Option1", "QRadioButton", "Frame2", "Show in HEX", 120, 360, 1455, 180},
+    {"Option2", "QRadioButton", "Frame2", "Show in TXT", 120, 720, 1335, 255},
+    {"Command4", "QPushButton", "Frame2", "Clcar buffer", 1680, 360, 1455, 495},
+    {"Option3", "QRadioButton", "Frame3", "Send in HEX ", 120, 240, 1455, 255},
+    {"Option4", "QRadioButton", "Frame3", "Send in TXT ", 120, 600, 1455, 255},
+    {"Check2", "QCheckBox", "Frame3", "CR", 120, 960, 1215, 255},
+    {"Check1", "QCheckBox", "Frame3", "Repeat", 120, 1320, 1215, 255},
+    {"Label7", "QLabel", "Frame3", "Interval:", 120, 1680, 0, 0},
+    {"Text3", "QLineEdit", "Frame3", "1000", 960, 1680, 855, 270},
+    {"Label9(0)", "QLabel", "Frame3", "ms", 2040, 1680, 0, 0},
+    {"Command2", "QPushButton", "Frame3", "Send", 1680, 360, 1455, 495},
+    {"Command8", "QPushButton", "Frame4", "Clear", 120, 240, 975, 375},
+    {"Label8", "QLabel", "Frame4", "RX", 1440, 360, 375, 255},
+    {"Label10", "QLabel", "Frame4", "0", 1920, 360, 735, 255},
+    {"Label9(1)", "QLabel", "Frame4", "TX", 2760, 360, 375, 255},
+    {"Label11", "QLabel", "Frame4", "0", 3240, 360, 735, 255},
+    {"Command5", "QPushButton", "Frame5", "Seva log", 600, 240, 1335, 375},
+    {"Command3", "QPushButton", "Frame5", "Send File", 3000, 240, 1335, 375},
+};
+
+QString captionOf(QWidget* control) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->text();
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return combo->currentText();
+    if (auto* line = qobject_cast<QLineEdit*>(control))
+        return line->text();
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(control))
+        return edit->toPlainText();
+    if (auto* view = qobject_cast<LogView*>(control))
+        return view->text();
+    return {};
+}
+
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+
+struct WindowTest : ::testing::Test {
+    Fakes fakes;
+    frmmain form{fakes.platform()};
+};
+
+TEST_F(WindowTest, EveryControlHasItsKindPlaceAndStartValue) {
+    form.setObjectName("frmmain");
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        auto* control = form.findChild<QWidget*>(c.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_STREQ(control->metaObject()->className(), c.kind);
+        EXPECT_EQ(control->parentWidget()->objectName(), c.container);
+        EXPECT_EQ(captionOf(control), QString::fromUtf8(c.caption));
+        EXPECT_EQ(control->pos(), QPoint(px(c.left), px(c.top)));
+        if (c.width) {
+            EXPECT_EQ(control->size(), QSize(px(c.width), px(c.height)));
+        }
+        EXPECT_TRUE(control->isEnabled() || control == form.Combo1);
+    }
+}
+
+TEST_F(WindowTest, TheWindowHasItsTitleAndFixedSize) {
+    EXPECT_EQ(form.windowTitle(), "Varnolix1.0");
+    EXPECT_EQ(form.minimumSize(), QSize(702, 514));
+    EXPECT_EQ(form.maximumSize(), QSize(702, 514));
+    EXPECT_FALSE(form.windowIcon().isNull());
+    EXPECT_EQ(form.Text2->document()->blockCount(), 2);
+}
+
+TEST_F(WindowTest, SelectorsListTheirEntriesWithNoneSelected) {
+    const std::pair<ComboBox*, QStringList> lists[] = {
+        {form.Combo1,
+         {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "COM10", "COM11",
+          "COM12", "COM13", "COM14", "COM15"}},
+        {form.Combo2, {"600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
+        {form.Combo3, {"None", "Odd", "Even"}},
+        {form.Combo4, {"8", "7", "6"}},
+        {form.Combo5, {"1", "2"}},
+    };
+    for (const auto& [combo, items] : lists) {
+        SCOPED_TRACE(combo->objectName().toStdString());
+        QStringList listed;
+        for (int i = 0; i < combo->count(); ++i)
+            listed << combo->itemText(i);
+        EXPECT_EQ(listed, items);
+        EXPECT_EQ(combo->currentIndex(), -1);
+        EXPECT_TRUE(combo->isEditable());
+    }
+}
+
+TEST_F(WindowTest, OptionGroupsAreApartAndCheckBoxesStartUnticked) {
+    EXPECT_TRUE(form.Option2->isChecked());
+    EXPECT_TRUE(form.Option4->isChecked());
+    form.Option1->setChecked(true);
+    EXPECT_FALSE(form.Option2->isChecked());
+    EXPECT_TRUE(form.Option4->isChecked());
+    form.Option3->setChecked(true);
+    EXPECT_TRUE(form.Option1->isChecked());
+    EXPECT_FALSE(form.Option4->isChecked());
+    EXPECT_FALSE(form.Check1->isChecked());
+    EXPECT_FALSE(form.Check2->isChecked());
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheWindowsOrder) {
+    const char* expected[] = {"Combo1",   "Combo2",  "Combo3",   "Text1",   "Combo4",   "Combo5",
+                              "Command1", "Text2",   "Command4", "Option1", "Option2",  "Command2",
+                              "Option3",  "Option4", "Check1",   "Text3",   "Command8", "Command5",
+                              "Command3", "Text4",   "Check2"};
+    QWidget* widget = form.findChild<QWidget*>(expected[0]);
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        do
+            widget = widget->nextInFocusChain();
+        while (widget->objectName().isEmpty() || !(widget->focusPolicy() & Qt::TabFocus));
+        EXPECT_EQ(widget->objectName(), expected[i]);
+    }
+}
+
+TEST_F(WindowTest, LabelsOfThePortSettingsUseAChineseSerifFont) {
+    const QFont font = form.Label1->font();
+    EXPECT_EQ(font.families().value(0), "SimSun");
+    EXPECT_TRUE(font.families().contains("Noto Serif CJK SC"));
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
+}
+
+} // namespace

@@ -1,0 +1,212 @@
+#include "support/printers.h"
+#include "window/log_view.h"
+
+#include "support/wait.h"
+
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class LogViewTest : public ::testing::Test {
+protected:
+    LogViewTest() {
+        m_view.setFixedSize(465, 293);
+        m_view.show();
+    }
+
+    QScrollBar& bar() { return *m_view.verticalScrollBar(); }
+
+    QStringList displayLines() const {
+        QStringList lines;
+        qsizetype start = 0;
+        for (qsizetype line = 0; line < m_view.displayLineCount(); ++line) {
+            lines.append(m_view.text().mid(start, m_view.displayLineLength(line)));
+            start += lines.back().size();
+        }
+        return lines;
+    }
+
+    // Each display line is short, fits the view but for blanks at its end, and keeps
+    // surrogate pairs whole.
+    void expectLinesFit() const {
+        const QFontMetricsF metrics(m_view.font());
+        QChar previous;
+        for (const QString& line : displayLines()) {
+            ASSERT_LE(line.size(), LogView::MaxLineLength);
+            ASSERT_LE(metrics.horizontalAdvance(line.trimmed().remove(u'\r')),
+                      m_view.viewport()->width())
+                << line.toStdString();
+            ASSERT_FALSE(previous.isHighSurrogate() && line.front().isLowSurrogate());
+            previous = line.back();
+        }
+    }
+
+    void appendInChunks(const QString& text, qsizetype chunk) {
+        for (qsizetype at = 0; at < text.size(); at += chunk)
+            m_view.append(QStringView(text).mid(at, chunk));
+    }
+
+    LogView m_view;
+};
+
+TEST_F(LogViewTest, KeepsTextExactlyAndBreaksOnlyAtLineFeeds) {
+    struct Case {
+        std::vector<QString> appends;
+        qsizetype lines;
+    };
+    const Case cases[] = {
+        {{"AB\r", "CD\rEF", "\r"}, 1},
+        {{"one\r", "\ntwo"}, 2},
+        {{"one\r\ntwo\r\n"}, 3},
+        {{"a\nb", "\nc"}, 3},
+        {{"\n", "\n"}, 3},
+        {{QString(3, QChar(0)), QString::fromUtf16(u"x\0y", 3)}, 1},
+        {{"\r\r\r", "", "\r"}, 1},
+        // Invisible, yet cut at the maximum length.
+        {{QString(5000, u'\r')}, 5},
+    };
+    for (const Case& c : cases) {
+        QString expected;
+        m_view.clear();
+        for (const QString& part : c.appends) {
+            m_view.append(part);
+            expected += part;
+        }
+        SCOPED_TRACE(expected.left(20).toStdString());
+        EXPECT_EQ(m_view.text(), expected);
+        EXPECT_EQ(m_view.displayLineCount(), c.lines);
+    }
+}
+
+TEST_F(LogViewTest, WrapsTheSameWhateverTheAppendSizes) {
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("word%1 \r中文字符\t%2\r\n").arg(i).arg(QString(i % 40, u'x')) +
+                QString::fromUcs4(U"\U0001F600\U00020000") + QString(i % 7, u'\r');
+    m_view.setText(text);
+    const QStringList whole = displayLines();
+    for (const qsizetype chunk : {1, 2, 7, 1000}) {
+        SCOPED_TRACE(chunk);
+        m_view.clear();
+        appendInChunks(text, chunk);
+        EXPECT_EQ(m_view.text(), text);
+        EXPECT_EQ(displayLines(), whole);
+    }
+}
+
+TEST_F(LogViewTest, LongRunsWithoutLineFeedsAreCutIntoBoundedLines) {
+    const QString cases[] = {
+        QString("4F \r").repeated(20000),
+        " " + QString("ABCDEFGHIJ").repeated(5000),
+        QString("中文").repeated(5000),
+        // A lone low surrogate first, then pairs.
+        QChar(0xDE00) + QString::fromUcs4(U"\U0001F600").repeated(5000),
+    };
+    for (const QString& text : cases) {
+        SCOPED_TRACE(text.left(8).toStdString());
+        m_view.clear();
+        appendInChunks(text, 1024);
+        EXPECT_GT(m_view.displayLineCount(), text.size() / LogView::MaxLineLength);
+        expectLinesFit();
+    }
+}
+
+TEST_F(LogViewTest, WrapsAfterTheLastSpace) {
+    m_view.setText(QString("alpha beta gamma delta ").repeated(100));
+    const QStringList lines = displayLines();
+    ASSERT_GT(lines.size(), 10);
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.endsWith(u' ')) << line.toStdString();
+    expectLinesFit();
+}
+
+TEST_F(LogViewTest, SetTextAndClearStartOver) {
+    m_view.append(u"old\r\nlines\r\n");
+    m_view.selectAll();
+    m_view.setText("new\rtext");
+    EXPECT_EQ(m_view.text(), "new\rtext");
+    EXPECT_EQ(m_view.displayLineCount(), 1);
+    EXPECT_TRUE(m_view.selectedText().isEmpty());
+    m_view.selectAll();
+    m_view.clear();
+    EXPECT_EQ(m_view.text(), "");
+    EXPECT_EQ(m_view.displayLineCount(), 1);
+    EXPECT_EQ(m_view.selectedText(), "");
+}
+
+TEST_F(LogViewTest, SelectAllAndCopyKeysCopyTheExactText) {
+    const QString text = QString::fromUtf16(u"a\rb\r\nc\0d", 8);
+    m_view.append(text);
+    QTest::keyClick(&m_view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(m_view.selectedText(), text);
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&m_view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+}
+
+TEST_F(LogViewTest, DraggingSelectsAcrossLinesAndAppendsKeepTheSelection) {
+    m_view.setText("first line\r\nsecond line\r\nthird line");
+    const int row = QFontMetrics(m_view.font()).lineSpacing();
+    const QPoint farRightOfSecond(m_view.viewport()->width() - 1, row + row / 2);
+    QTest::mousePress(m_view.viewport(), Qt::LeftButton, {}, {0, row / 2});
+    QTest::mouseMove(m_view.viewport(), farRightOfSecond);
+    QTest::mouseRelease(m_view.viewport(), Qt::LeftButton, {}, farRightOfSecond);
+    EXPECT_EQ(m_view.selectedText(), "first line\r\nsecond line");
+
+    m_view.append(u"\r\nmore\r\n");
+    EXPECT_EQ(m_view.selectedText(), "first line\r\nsecond line");
+}
+
+TEST_F(LogViewTest, FollowsNewDataOnlyFromTheBottom) {
+    m_view.setText(QString("line\r\n").repeated(100));
+    ASSERT_GT(bar().maximum(), 0);
+    ASSERT_TRUE(m_view.atBottom());
+    const int before = bar().maximum();
+    m_view.append(QString("more\r\n").repeated(50));
+    EXPECT_TRUE(waitUntil([&] { return bar().maximum() == before + 50; }));
+    EXPECT_TRUE(m_view.atBottom());
+    EXPECT_EQ(bar().value(), bar().maximum());
+
+    bar().setValue(10);
+    m_view.append(QString("more\r\n").repeated(50));
+    EXPECT_TRUE(waitUntil([&] { return bar().maximum() == before + 100; }));
+    EXPECT_EQ(bar().value(), 10);
+    EXPECT_FALSE(m_view.atBottom());
+}
+
+TEST_F(LogViewTest, KeysScroll) {
+    m_view.setText(QString("line\r\n").repeated(200));
+    const struct {
+        QKeyCombination key;
+        int to;
+    } cases[] = {
+        {Qt::Key_Down, 51},
+        {Qt::Key_PageUp, 50 - bar().pageStep()},
+        {Qt::ControlModifier | Qt::Key_Home, 0},
+        {Qt::ControlModifier | Qt::Key_End, bar().maximum()},
+    };
+    for (const auto& c : cases) {
+        bar().setValue(50);
+        QTest::keyClick(&m_view, c.key.key(), c.key.keyboardModifiers());
+        EXPECT_EQ(bar().value(), c.to) << c.key.toCombined();
+    }
+}
+
+TEST_F(LogViewTest, NarrowingRewrapsAndKeepsFollowing) {
+    m_view.setText(QString("alpha beta gamma delta ").repeated(200));
+    const qsizetype wide = m_view.displayLineCount();
+    m_view.setFixedSize(200, 293);
+    ASSERT_TRUE(waitUntil([&] { return m_view.displayLineCount() > wide; }));
+    EXPECT_TRUE(m_view.atBottom());
+    EXPECT_EQ(bar().maximum(), m_view.displayLineCount() - bar().pageStep());
+}
+
+} // namespace

@@ -1,0 +1,288 @@
+// varnolix-device: a pseudo-terminal that behaves like a serial device, so the
+// program can be run and tested without hardware.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kChunk = 65536;
+
+constexpr const char* kUsage = R"(Usage: varnolix-device [options]
+
+Creates a pseudo-terminal, prints the path of its port end (e.g. /dev/pts/3)
+on stdout and serves it until SIGINT or SIGTERM. By default it behaves like a
+simple AT modem: "ATI" answers an identification line and OK, other lines
+starting with "AT" answer OK, any other line answers ERROR.
+
+Options:
+  --echo               write back every received byte unchanged
+  --stream FILE        write the content of FILE as fast as the reader takes it
+  --repeat N           stream the file N times (default 1)
+  --wait-open          start streaming only when another process opens the port
+                       (noticed through inotify) or sends a byte to it
+  --exit-after-stream  exit once the reader has taken the whole stream, instead
+                       of keeping the port open
+  --log FILE           append every byte received from the port to FILE
+  --link PATH          create a symlink PATH to the port (removed on exit)
+  --help               show this text
+)";
+
+struct Options {
+    bool echo = false;
+    const char* stream = nullptr;
+    long repeat = 1;
+    bool waitOpen = false;
+    bool exitAfterStream = false;
+    const char* log = nullptr;
+    const char* link = nullptr;
+};
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int) {
+    stopRequested = 1;
+}
+
+int fail(const char* what) {
+    std::fprintf(stderr, "varnolix-device: %s: %s\n", what, std::strerror(errno));
+    return 1;
+}
+
+int usageError(const char* message) {
+    std::fprintf(stderr, "varnolix-device: %s (see --help)\n", message);
+    return 2;
+}
+
+// Returns 0 to go on, -1 after --help, otherwise the exit status.
+int parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "--echo") {
+            options.echo = true;
+        } else if (arg == "--wait-open") {
+            options.waitOpen = true;
+        } else if (arg == "--exit-after-stream") {
+            options.exitAfterStream = true;
+        } else if (arg == "--stream" && hasValue) {
+            options.stream = argv[++i];
+        } else if (arg == "--log" && hasValue) {
+            options.log = argv[++i];
+        } else if (arg == "--link" && hasValue) {
+            options.link = argv[++i];
+        } else if (arg == "--repeat" && hasValue) {
+            const std::string_view value = argv[++i];
+            const auto [end, ec] =
+                std::from_chars(value.data(), value.data() + value.size(), options.repeat);
+            if (ec != std::errc() || end != value.data() + value.size() || options.repeat < 1)
+                return usageError("--repeat needs a positive number");
+        } else {
+            return usageError(("bad argument: " + std::string(arg)).c_str());
+        }
+    }
+    return 0;
+}
+
+std::string modemAnswer(std::string line) {
+    std::transform(line.begin(), line.end(), line.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
+    if (line == "ATI")
+        return "Varnolix virtual modem 1.0\r\nOK\r\n";
+    return line.starts_with("AT") ? "OK\r\n" : "ERROR\r\n";
+}
+
+class Device {
+public:
+    Device(const Options& options, int master, int slave)
+        : options_(options)
+        , master_(master)
+        , slave_(slave) {}
+
+    int run(const char* port, const sigset_t& waitMask);
+
+private:
+    bool receive();
+    bool refill();
+
+    const Options& options_;
+    int master_;
+    int slave_;
+    int logFile_ = -1;
+    int streamFile_ = -1;
+    int openWatch_ = -1;
+    long passesLeft_ = 0;
+    bool streaming_ = false;
+    std::string line_;
+    // Bytes to write to the master; the first sent_ of them are written already.
+    std::string out_;
+    size_t sent_ = 0;
+};
+
+int Device::run(const char* port, const sigset_t& waitMask) {
+    if (options_.log && (logFile_ = open(options_.log, O_WRONLY | O_CREAT | O_APPEND, 0644)) < 0)
+        return fail(options_.log);
+    if (options_.stream) {
+        if ((streamFile_ = open(options_.stream, O_RDONLY)) < 0)
+            return fail(options_.stream);
+        passesLeft_ = options_.repeat;
+        streaming_ = !options_.waitOpen;
+        // Watching before the path is printed means no client open can be missed.
+        if (options_.waitOpen && ((openWatch_ = inotify_init1(IN_NONBLOCK)) < 0 ||
+                                  inotify_add_watch(openWatch_, port, IN_OPEN) < 0))
+            return fail("inotify");
+    }
+    std::printf("%s\n", port);
+    std::fflush(stdout);
+
+    const timespec pause{0, 20'000'000};
+    int emptyChecks = 0;
+    while (!stopRequested) {
+        while (streaming_ && out_.empty() && passesLeft_ > 0)
+            if (!refill())
+                return fail(options_.stream);
+        if (options_.exitAfterStream && streaming_ && passesLeft_ == 0 && out_.empty()) {
+            // Exiting drops unread bytes, and the queue refills from a hidden buffer, so it
+            // must stay empty for several checks.
+            int queued = 0;
+            if (ioctl(slave_, TIOCINQ, &queued) < 0)
+                return fail("ioctl");
+            emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
+            if (emptyChecks == 5)
+                return 0;
+            ppoll(nullptr, 0, &pause, &waitMask);
+            continue;
+        }
+        pollfd fds[2] = {{master_, 0, 0}, {openWatch_, POLLIN, 0}};
+        if (out_.size() < kChunk)
+            fds[0].events |= POLLIN;
+        if (!out_.empty())
+            fds[0].events |= POLLOUT;
+        if (ppoll(fds, 2, nullptr, &waitMask) < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail("poll");
+        }
+        if (fds[1].revents) {
+            streaming_ = true;
+            close(openWatch_);
+            openWatch_ = -1;
+        }
+        if ((fds[0].revents & POLLIN) && !receive())
+            return fail("read");
+        if (fds[0].revents & (POLLHUP | POLLERR)) {
+            // Without any open port end the master reports hang-up; do not spin on it.
+            ppoll(nullptr, 0, &pause, &waitMask);
+        }
+        if (fds[0].revents & POLLOUT) {
+            const ssize_t n = write(master_, out_.data() + sent_, out_.size() - sent_);
+            if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
+                return fail("write");
+            sent_ += size_t(std::max<ssize_t>(n, 0));
+            if (sent_ == out_.size()) {
+                out_.clear();
+                sent_ = 0;
+            }
+        }
+    }
+    return 0;
+}
+
+bool Device::receive() {
+    char buffer[4096];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n < 0)
+        return errno == EAGAIN || errno == EINTR || errno == EIO;
+    const std::string_view data(buffer, size_t(n));
+    if (logFile_ >= 0 && write(logFile_, data.data(), data.size()) != n)
+        return false;
+    if (options_.stream) {
+        streaming_ = true;
+    } else if (options_.echo) {
+        out_ += data;
+    } else {
+        for (const char c : data) {
+            if (c != '\r' && c != '\n') {
+                if (line_.size() < kChunk)
+                    line_ += c;
+            } else if (!line_.empty()) {
+                out_ += modemAnswer(line_);
+                line_.clear();
+            }
+        }
+    }
+    return true;
+}
+
+bool Device::refill() {
+    out_.resize(kChunk);
+    const ssize_t n = read(streamFile_, out_.data(), kChunk);
+    out_.resize(n > 0 ? size_t(n) : 0);
+    if (n == 0 && --passesLeft_ > 0)
+        return lseek(streamFile_, 0, SEEK_SET) == 0;
+    return n >= 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int status = parse(argc, argv, options))
+        return status < 0 ? 0 : status;
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || grantpt(master) < 0 || unlockpt(master) < 0)
+        return fail("posix_openpt");
+    const char* port = ptsname(master);
+    // Holding the port end open keeps the pty alive while clients open and close it.
+    const int slave = port ? open(port, O_RDWR | O_NOCTTY) : -1;
+    termios raw{};
+    if (slave < 0 || tcgetattr(slave, &raw) < 0)
+        return fail("open port");
+    cfmakeraw(&raw);
+    if (tcsetattr(slave, TCSANOW, &raw) < 0)
+        return fail("tcsetattr");
+
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // Whoever started the device may stop reading its output; that must not end it.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Stop signals stay blocked except inside ppoll, so none is lost between checks.
+    sigset_t stopSignals, waitMask;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+
+    if (options.link) {
+        struct stat info {};
+        if (lstat(options.link, &info) == 0 && S_ISLNK(info.st_mode))
+            unlink(options.link);
+        if (symlink(port, options.link) < 0)
+            return fail(options.link);
+    }
+    const int status = Device(options, master, slave).run(port, waitMask);
+    if (options.link)
+        unlink(options.link);
+    return status;
+}
