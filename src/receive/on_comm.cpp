@@ -1,4 +1,25 @@
+#include "platform/serial_device.h"
+#include "receive/date_stamp.h"
+#include "window/counter.h"
 #include "window/frmmain.h"
+#include "window/log_view.h"
+
+// Receive event: the bytes that wait, shown at the end of the receive area
+// in arrival order.
+void frmmain::MSComm1_OnComm() {
+    if (MSComm1.commEvent() != comm::EvReceive)
+        return;
+    const QByteArray batch = MSComm1.input();
+    const QString text = renderBatch(batch, shared.showAsText != 0, pendingLead);
+    addToCounter(Label10, batch.size());
+    if (text.endsWith(QLatin1String("\r\n"))) {
+        Text1->append(u"\r\n");
+        Text1->append(text);
+        Text1->append(dateTimeStamp(QDateTime::currentDateTime()));
+    } else {
+        Text1->append(text);
+    }
+}
 
 void frmmain::Option1_Click() {
     shared.showAsText = 0;

@@ -1,7 +1,31 @@
 #include "window/counter.h"
 
-#include <QLabel>
+#include <QPainter>
+#include <QStyle>
 
-void addToCounter(QLabel* counter, long long amount) {
+Counter::Counter(QWidget* parent)
+    : QWidget(parent) {
+    // Painting its own background spares the group box behind it a repaint.
+    setAutoFillBackground(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(16);
+    connect(&m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
+
+void Counter::setText(const QString& text) {
+    m_text = text;
+    if (!m_repaint.isActive())
+        m_repaint.start();
+}
+
+void Counter::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(backgroundRole()));
+    style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
+                          isEnabled(), m_text, foregroundRole());
+}
+
+void addToCounter(Counter* counter, long long amount) {
     counter->setText(QString::number(counter->text().toLongLong() + amount));
 }

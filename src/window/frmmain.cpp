@@ -2,6 +2,7 @@
 
 #include "platform/serial_device.h"
 #include "window/combo_box.h"
+#include "window/counter.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
@@ -122,9 +123,9 @@ void frmmain::createControls() {
     Frame4 = place<QGroupBox>(this, "Frame4", 120, 6120, 4695, 735);
     Command8 = place<QPushButton>(Frame4, "Command8", "Clear", 120, 240, 975, 375);
     Label8 = place<QLabel>(Frame4, "Label8", "RX", 1440, 360, 375, 255);
-    Label10 = place<QLabel>(Frame4, "Label10", "0", 1920, 360, 735, 255);
+    Label10 = place<Counter>(Frame4, "Label10", "0", 1920, 360, 735, 255);
     Label9[1] = place<QLabel>(Frame4, "Label9(1)", "TX", 2760, 360, 375, 255);
-    Label11 = place<QLabel>(Frame4, "Label11", "0", 3240, 360, 735, 255);
+    Label11 = place<Counter>(Frame4, "Label11", "0", 3240, 360, 735, 255);
 
     Frame5 = place<QGroupBox>(this, "Frame5", 5280, 5520, 5175, 735);
     Command5 = place<QPushButton>(Frame5, "Command5", "Seva log", 600, 240, 1335, 375);
@@ -167,6 +168,7 @@ void frmmain::bindEvents() {
     onSelect(Option2, &frmmain::Option2_Click);
     onSelect(Option3, &frmmain::Option3_Click);
     onSelect(Option4, &frmmain::Option4_Click);
+    connect(&MSComm1, &SerialDevice::onComm, this, [this] { run([this] { MSComm1_OnComm(); }); });
 }
 
 void frmmain::MsgBox(const QString& text, MessageBoxes::Icon icon, const QString& detail) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 class ComboBox;
+class Counter;
 class LogView;
 class Shape;
 class QCheckBox;
@@ -54,7 +55,8 @@ public:
     // Byte counters.
     QGroupBox* Frame4;
     QPushButton* Command8;
-    QLabel *Label8, *Label10, *Label11;
+    QLabel* Label8;
+    Counter *Label10, *Label11;
     // File buttons.
     QGroupBox* Frame5;
     QPushButton *Command5, *Command3;

@@ -2,6 +2,7 @@
 
 #include "support/fakes.h"
 #include "window/combo_box.h"
+#include "window/counter.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
@@ -61,9 +62,9 @@ const Control controls[] = {
     {"Command2", "QPushButton", "Frame3", "Send", 1680, 360, 1455, 495},
     {"Command8", "QPushButton", "Frame4", "Clear", 120, 240, 975, 375},
     {"Label8", "QLabel", "Frame4", "RX", 1440, 360, 375, 255},
-    {"Label10", "QLabel", "Frame4", "0", 1920, 360, 735, 255},
+    {"Label10", "Counter", "Frame4", "0", 1920, 360, 735, 255},
     {"Label9(1)", "QLabel", "Frame4", "TX", 2760, 360, 375, 255},
-    {"Label11", "QLabel", "Frame4", "0", 3240, 360, 735, 255},
+    {"Label11", "Counter", "Frame4", "0", 3240, 360, 735, 255},
     {"Command5", "QPushButton", "Frame5", "Seva log", 600, 240, 1335, 375},
     {"Command3", "QPushButton", "Frame5", "Send File", 3000, 240, 1335, 375},
 };
@@ -81,6 +82,8 @@ QString captionOf(QWidget* control) {
         return edit->toPlainText();
     if (auto* view = qobject_cast<LogView*>(control))
         return view->text();
+    if (auto* counter = qobject_cast<Counter*>(control))
+        return counter->text();
     return {};
 }
 

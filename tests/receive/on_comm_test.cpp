@@ -1,0 +1,129 @@
+#include "window/frmmain.h"
+
+#include "support/fakes.h"
+#include "window/counter.h"
+#include "window/log_view.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Port = FakeSerialDevice::Port;
+
+struct ReceiveTest : ::testing::Test {
+    Fakes fakes;
+    std::unique_ptr<frmmain> form;
+
+    void SetUp() override {
+        fakes.serial.ports[1] = Port::Present;
+        form = std::make_unique<frmmain>(fakes.platform());
+        fakes.serial.writes.clear();
+    }
+    void showHex(bool hex) { (hex ? form->Option1 : form->Option2)->setChecked(true); }
+    QString shown() const { return form->Text1->text(); }
+    long long counted() const { return form->Label10->text().toLongLong(); }
+};
+
+// A date and time as the stamp writes it: digits with separators, ending in
+// the seconds.
+const QRegularExpression stamp(QStringLiteral("^\\r\\nOK\\r\\n\\S+ .*\\d\\d$"));
+
+struct Received {
+    const char* name;
+    bool hex;
+    int inputMode;
+    QByteArray batch;
+    std::u16string shown;
+    long long counted;
+};
+
+TEST_F(ReceiveTest, ShowsEachBatchAndCountsItsBytes) {
+    const Received cases[] = {
+        {"hex, binary input", true, 1, "\x48\x69\x0D\x0A", u"48 \r69 \r0D \r0A \r", 4},
+        {"hex, text input shows the line's bytes", true, 0, "A", u"41 \r", 1},
+        {"text, two Chinese characters", false, 1, "\xD6\xD0\xCE\xC4", u"\u4E2D\u6587", 4},
+        {"text, character then CR", false, 1, "\xD6\xD0\x0D", u"\u4E2D\r", 3},
+        {"text input, A B", false, 0, "AB", u"AB", 2},
+        {"a line without CR LF at its end", false, 1, "OK\r", u"OK\r", 3},
+        {"CR LF inside the batch", false, 1, "O\r\nK", u"O\r\nK", 4},
+    };
+    for (const Received& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->Text1->clear();
+        form->Label10->setText("0");
+        showHex(c.hex);
+        fakes.serial.setInputMode(c.inputMode);
+        fakes.serial.receive(c.batch);
+        EXPECT_EQ(shown(), QString::fromStdU16String(c.shown));
+        EXPECT_EQ(counted(), c.counted);
+    }
+}
+
+TEST_F(ReceiveTest, ALineEndingInCrLfIsFollowedByTheDateAndTime) {
+    fakes.serial.receive("OK\r\n");
+    EXPECT_TRUE(stamp.match(shown()).hasMatch()) << shown().toStdString();
+    EXPECT_EQ(counted(), 4);
+
+    form->Text1->clear();
+    showHex(true);
+    fakes.serial.receive("OK\r\n");
+    EXPECT_EQ(shown(), u"4F \r4B \r0D \r0A \r");
+}
+
+TEST_F(ReceiveTest, CountsAddUpAcrossBatchesAndModes) {
+    showHex(true);
+    fakes.serial.receive("abc");
+    EXPECT_EQ(counted(), 3);
+    showHex(false);
+    fakes.serial.receive("\xD6\xD0\xCE\xC4");
+    EXPECT_EQ(counted(), 7);
+    fakes.serial.receive("\xD6");
+    fakes.serial.receive("\xD0");
+    EXPECT_EQ(counted(), 9);
+    EXPECT_EQ(shown(), u"61 \r62 \r63 \r\u4E2D\u6587\u4E2D");
+}
+
+TEST_F(ReceiveTest, OtherEventsAndEmptyBatchesChangeNothing) {
+    fakes.serial.receive("x");
+    fakes.serial.writes.clear();
+    fakes.serial.raiseOtherEvent(1);
+    fakes.serial.receive("");
+    EXPECT_EQ(shown(), "x");
+    EXPECT_EQ(counted(), 1);
+    // Nothing received or waiting to be sent is thrown away.
+    EXPECT_FALSE(fakes.serial.writes.contains("InBufferCount=0"));
+    EXPECT_FALSE(fakes.serial.writes.contains("OutBufferCount=0"));
+}
+
+TEST_F(ReceiveTest, BatchesGoToTheEndAndLeaveTheSelectionAlone) {
+    fakes.serial.receive("first\r");
+    form->Text1->selectAll();
+    fakes.serial.receive("second\r");
+    fakes.serial.receive("");
+    EXPECT_EQ(shown(), "first\rsecond\r");
+    EXPECT_EQ(form->Text1->selectedText(), "first\r");
+}
+
+TEST_F(ReceiveTest, TheAreaHoldsExactlyWhatCameAfterManyBatches) {
+    QString expected;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray line = QByteArray::number(i) + (i % 3 ? "\r" : "\r\r");
+        fakes.serial.receive(line);
+        expected += QString::fromLatin1(line);
+    }
+    EXPECT_EQ(shown(), expected);
+}
+
+TEST_F(ReceiveTest, SwitchingTheDisplayChangesOnlyLaterBatches) {
+    fakes.serial.receive("A");
+    showHex(true);
+    EXPECT_EQ(shown(), "A");
+    fakes.serial.receive("A");
+    EXPECT_EQ(shown(), u"A41 \r");
+}
+
+} // namespace
