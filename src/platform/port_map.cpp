@@ -41,17 +41,22 @@ QString PortMap::device(int port) const {
 }
 
 QString PortMap::describe(int port) const {
-    const QString path = device(port);
+    if (port < 1 || port > Count)
+        return {};
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    QStringList ports;
+    for (const QSerialPortInfo& info : infos)
+        ports << info.systemLocation();
+    const QString path = assignPorts(m_named, ports)[port];
     if (path.isEmpty())
         return QObject::tr("No device");
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    for (const QSerialPortInfo& info : infos) {
         if (info.systemLocation() != path)
             continue;
         QStringList words{info.description(), info.manufacturer()};
         words.removeAll(QString());
-        return words.isEmpty()
-                   ? path
-                   : path + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
+        if (!words.isEmpty())
+            return path + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
     }
     return path;
 }

@@ -169,6 +169,30 @@ void frmmain::bindEvents() {
     onSelect(Option3, &frmmain::Option3_Click);
     onSelect(Option4, &frmmain::Option4_Click);
     connect(&MSComm1, &SerialDevice::onComm, this, [this] { run([this] { MSComm1_OnComm(); }); });
+
+    connect(Command1, &QPushButton::clicked, this, [this] { run([this] { Command1_Click(); }); });
+    connect(&MSComm1, &SerialDevice::portLost, this,
+            [this](const QString& device, const QString& reason) {
+                run([&] { MSComm1_PortLost(device, reason); });
+            });
+    // A selector's click handler runs when an entry is chosen from its list
+    // or its text is entered; never when code sets its text.
+    connect(Combo1, &ComboBox::activated, this, [this] { run([this] { Combo1_Click(); }); });
+    connect(Combo1, &ComboBox::entered, this, [this] { run([this] { Combo1_Enter(); }); });
+    connect(Combo1, &ComboBox::popupAboutToShow, this, &frmmain::describePorts);
+    const std::pair<ComboBox*, void (frmmain::*)()> settingsSelectors[] = {
+        {Combo2, &frmmain::Combo2_Click},
+        {Combo3, &frmmain::Combo3_Click},
+        {Combo4, &frmmain::Combo4_Click},
+        {Combo5, &frmmain::Combo5_Click},
+    };
+    for (const auto& [combo, handler] : settingsSelectors) {
+        const auto click = [this, handler = handler] {
+            run([this, handler] { (this->*handler)(); });
+        };
+        connect(combo, &ComboBox::activated, this, click);
+        connect(combo, &ComboBox::entered, this, click);
+    }
 }
 
 void frmmain::MsgBox(const QString& text, MessageBoxes::Icon icon, const QString& detail) {

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "receive/render_batch.h"
+#include "serial/selector_settings.h"
 #include "window/module1.h"
 
 #include <QWidget>
@@ -82,6 +83,18 @@ public:
     bool ProbePort(std::int16_t port);
     void SetupPort(std::int16_t port);
 
+    // Port and line-settings selectors: serial/port_selection.cpp.
+    void Combo1_Click();
+    void Combo1_Enter();
+    void Combo2_Click();
+    void Combo3_Click();
+    void Combo4_Click();
+    void Combo5_Click();
+
+    // Open/close button and a port that goes away: serial/open_close.cpp.
+    void Command1_Click();
+    void MSComm1_PortLost(const QString& device, const QString& reason);
+
     // Receive display: receive/on_comm.cpp.
     void MSComm1_OnComm();
     void Option1_Click();
@@ -103,6 +116,11 @@ private:
     void MsgBox(const QString& text, MessageBoxes::Icon icon = MessageBoxes::Icon::None,
                 const QString& detail = {});
     void showPortOpen(bool open);
+    void showPortClosed();
+    SelectorSettings selectedSettings() const;
+    void applySelectedSettings();
+    void refuseSettings(const QString& why);
+    void describePorts();
 
     MessageBoxes& m_messages;
     Shell& m_shell;

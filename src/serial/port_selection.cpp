@@ -1,0 +1,100 @@
+#include "platform/line_settings.h"
+#include "serial/selector_settings.h"
+#include "window/combo_box.h"
+#include "window/frmmain.h"
+
+// The line settings that the selectors show, with the parity letter found
+// from the parity selector.
+SelectorSettings frmmain::selectedSettings() const {
+    return settingsFromSelectors(Combo2->currentText(), Combo3->currentText(),
+                                 Combo4->currentText(), Combo5->currentText(), shared.parityLetter);
+}
+
+// Settings that cannot be used: say why and show again what the port runs
+// with, so that the selectors never show what is not applied.
+void frmmain::refuseSettings(const QString& why) {
+    MsgBox(QStringLiteral("Invalid port settings"), MessageBoxes::Icon::Exclamation, why);
+    const auto applied = parseLineSettings(MSComm1.settings());
+    if (!applied)
+        return;
+    static const char* const parities[] = {"None", "Odd", "Even", "Mark", "Space"};
+    const QStringList fields = formatLineSettings(*applied).split(u',');
+    Combo2->setEditText(fields[0]);
+    Combo3->setEditText(QLatin1String(parities[static_cast<int>(applied->parity)]));
+    Combo4->setEditText(fields[2]);
+    Combo5->setEditText(fields[3]);
+}
+
+// A port chosen: probe it, then configure it with the selectors' settings; it
+// stays closed until the open/close button opens it.
+void frmmain::Combo1_Click() {
+    const auto port = static_cast<std::int16_t>(Combo1->currentIndex() + 1);
+    // Start-up leaves COM1 unconfigured when its probe failed: choosing it
+    // then configures it.
+    if (port < 1 || (port == shared.currentPort && !shared.commSettings.isEmpty()))
+        return;
+    const SelectorSettings chosen = selectedSettings();
+    QString why;
+    if (!parseLineSettings(chosen.settings, &why)) {
+        Combo1->setCurrentIndex(shared.currentPort - 1);
+        refuseSettings(why);
+        return;
+    }
+    ProbePort(port);
+    const QString before = shared.commSettings;
+    shared.commSettings = chosen.settings;
+    try {
+        SetupPort(port);
+    } catch (const CommError& error) {
+        shared.commSettings = before;
+        refuseSettings(error.reason());
+        return;
+    }
+    shared.parityLetter = chosen.parityLetter;
+    shared.portState = 0;
+    shared.currentPort = port;
+}
+
+// A baud rate, parity, data bits or stop bits chosen (or typed and entered):
+// the port runs with the selectors' settings at once, open or closed.
+void frmmain::applySelectedSettings() {
+    const SelectorSettings chosen = selectedSettings();
+    try {
+        MSComm1.setSettings(chosen.settings);
+    } catch (const CommError& error) {
+        refuseSettings(error.reason());
+        return;
+    }
+    shared.commSettings = chosen.settings;
+    shared.parityLetter = chosen.parityLetter;
+}
+
+void frmmain::Combo2_Click() {
+    applySelectedSettings();
+}
+void frmmain::Combo3_Click() {
+    applySelectedSettings();
+}
+void frmmain::Combo4_Click() {
+    applySelectedSettings();
+}
+void frmmain::Combo5_Click() {
+    applySelectedSettings();
+}
+
+// The port selector's entries name their devices as the system lists them
+// now.
+void frmmain::describePorts() {
+    for (int entry = 0; entry < Combo1->count(); ++entry)
+        Combo1->setItemData(entry, MSComm1.describePort(static_cast<std::int16_t>(entry + 1)),
+                            Qt::ToolTipRole);
+}
+
+// Enter in the port selector chooses the entry whose name was typed.
+void frmmain::Combo1_Enter() {
+    const int entry = Combo1->findText(Combo1->currentText().trimmed(), Qt::MatchFixedString);
+    if (entry < 0)
+        return;
+    Combo1->setCurrentIndex(entry);
+    Combo1_Click();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Line settings as the four selectors show them.
+struct SelectorSettings {
+    // Baud rate, parity letter, data bits and stop bits joined by commas, the
+    // texts taken as they stand.
+    QString settings;
+    QString parityLetter;
+};
+
+// The parity text "None", "Odd" or "Even" (exactly) gives its letter; any other
+// text keeps the previous letter.
+SelectorSettings settingsFromSelectors(const QString& baud, const QString& parity,
+                                       const QString& dataBits, const QString& stopBits,
+                                       const QString& previousLetter);
