@@ -9,6 +9,7 @@
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_serial_device.h"
+#include "pty_device.h"
 #include "window/counter.h"
 #include "window/frmmain.h"
 #include "window/log_view.h"
@@ -24,10 +25,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <string>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -102,15 +101,9 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
 
-    const int device = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ::grantpt(device);
-    ::unlockpt(device);
-    const QString port = QString::fromLocal8Bit(::ptsname(device));
-    const int held = ::open(::ptsname(device), O_RDWR | O_NOCTTY);
-    termios raw{};
-    ::tcgetattr(held, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(held, TCSANOW, &raw);
+    PtyDevice pty;
+    const int device = pty.fd;
+    const QString port = pty.portPath;
 
     QtSerialDevice serial{PortMap({{1, port}})};
     QtCommonDialog dialog;

@@ -1,4 +1,13 @@
+#include "platform/code_page.h"
+#include "transmit/hex_tokens.h"
+#include "window/counter.h"
 #include "window/frmmain.h"
+#include "window/log_view.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 
 void frmmain::Option3_Click() {
     shared.sendAsText = 0;
@@ -6,4 +15,59 @@ void frmmain::Option3_Click() {
 
 void frmmain::Option4_Click() {
     shared.sendAsText = 1;
+}
+
+void frmmain::Check2_Click() {
+    shared.lineEnding = Check2->isChecked() ? QStringLiteral("\r\n") : QString();
+}
+
+void frmmain::Command2_Click() {
+    if (shared.portState == 1)
+        Timer1_Timer();
+    else
+        MsgBox(QStringLiteral("Please open the serial device"));
+}
+
+// The send routine, run by the Send button and by every tick of the repeat
+// timer.
+void frmmain::Timer1_Timer() {
+    // The receive side reads in the mode of the last send.
+    MSComm1.setInputMode(Option3->isChecked() ? comm::InputModeBinary : comm::InputModeText);
+    const QString text = Text2->toPlainText().remove(u'\r');
+    if (shared.sendAsText)
+        sendText(text);
+    else
+        sendHex(text);
+    if (!MSComm1.portOpen())
+        MsgBox(QStringLiteral("Please open the serial port"));
+}
+
+// Hands bytes to the line; what the component refuses is neither echoed nor
+// counted.
+void frmmain::send(const QByteArray& bytes, const QString& echo) {
+    try {
+        MSComm1.output(bytes);
+    } catch (const CommError&) {
+        return;
+    }
+    Text4->append(echo);
+    addToCounter(Label11, bytes.size());
+}
+
+void frmmain::sendText(const QString& text) {
+    if (shared.portState != 1)
+        return;
+    const QString line = text + shared.lineEnding;
+    send(encodeAnsi(line), line);
+}
+
+// Exactly the bytes typed: a token that is not a byte is reported, and then
+// nothing of the send goes out.
+void frmmain::sendHex(const QString& text) {
+    const HexTokens tokens = readHexTokens(text);
+    for (const QString& token : tokens.refused)
+        MsgBox(QStringLiteral("hex err"), MessageBoxes::Icon::None,
+               QStringLiteral("\"%1\" is not a byte value from 00 to FF.").arg(token));
+    if (tokens.refused.isEmpty() && !tokens.bytes.isEmpty())
+        send(tokens.bytes, text + u' ');
 }

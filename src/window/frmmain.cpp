@@ -170,6 +170,17 @@ void frmmain::bindEvents() {
     onSelect(Option4, &frmmain::Option4_Click);
     connect(&MSComm1, &SerialDevice::onComm, this, [this] { run([this] { MSComm1_OnComm(); }); });
 
+    // A check box's click handler runs whenever its value changes.
+    connect(Check1, &QCheckBox::toggled, this, [this] { run([this] { Check1_Click(); }); });
+    connect(Check2, &QCheckBox::toggled, this, [this] { run([this] { Check2_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { run([this] { Command2_Click(); }); });
+    // While a message box is open its event loop runs: a tick that falls due
+    // then is skipped rather than opening another box on top.
+    connect(&Timer1, &Timer::tick, this, [this] {
+        if (!m_messages.showing())
+            run([this] { Timer1_Timer(); });
+    });
+
     connect(Command1, &QPushButton::clicked, this, [this] { run([this] { Command1_Click(); }); });
     connect(&MSComm1, &SerialDevice::portLost, this,
             [this](const QString& device, const QString& reason) {

@@ -103,6 +103,12 @@ public:
     // Send routine: transmit/send_routine.cpp.
     void Option3_Click();
     void Option4_Click();
+    void Check2_Click();
+    void Command2_Click();
+    void Timer1_Timer();
+
+    // Repeat sending: transmit/repeat.cpp.
+    void Check1_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +127,9 @@ private:
     void applySelectedSettings();
     void refuseSettings(const QString& why);
     void describePorts();
+    void sendText(const QString& text);
+    void sendHex(const QString& text);
+    void send(const QByteArray& bytes, const QString& echo);
 
     MessageBoxes& m_messages;
     Shell& m_shell;

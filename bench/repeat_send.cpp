@@ -1,0 +1,89 @@
+// Repeat sending over a pseudo-terminal: how many sends a 1 ms repeat makes in
+// a second, and whether 100,000 sends slow the echo down.
+#include "platform/qt_desktop.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_serial_device.h"
+#include "pty_device.h"
+#include "window/counter.h"
+#include "window/frmmain.h"
+#include "window/log_view.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+#include <poll.h>
+#include <thread>
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    PtyDevice device;
+    std::atomic<bool> done{false};
+    std::atomic<long long> received{0};
+    std::thread reader([&] {
+        char buffer[65536];
+        while (!done) {
+            pollfd ready{device.fd, POLLIN, 0};
+            if (::poll(&ready, 1, 50) > 0) {
+                const ssize_t n = ::read(device.fd, buffer, sizeof buffer);
+                if (n > 0)
+                    received += n;
+            }
+        }
+    });
+
+    QtSerialDevice serial{PortMap({{1, device.portPath}})};
+    QtCommonDialog dialog;
+    QtTimer timer;
+    QtMessageBoxes messages;
+    QtShell shell;
+    QtEventLoop events;
+    frmmain form({serial, dialog, timer, messages, shell, events});
+    form.show();
+    form.Text2->setPlainText(QStringLiteral("AT+PING\r\n"));
+
+    // A 1 ms repeat for one second.
+    form.Text3->setText(QStringLiteral("1"));
+    form.Check1->setChecked(true);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(1000, &app, &QApplication::quit);
+    app.exec();
+    form.Check1->setChecked(false);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    const long long sends = form.Label11->text().toLongLong() / 8;
+    std::printf("1 ms repeat: %lld sends in %.3f s, %.0f a second\n", sends, seconds,
+                sends / seconds);
+
+    // 100,000 sends: the first thousand against the last thousand.
+    auto thousand = [&] {
+        QElapsedTimer timed;
+        timed.start();
+        for (int i = 0; i < 1000; ++i) {
+            form.Timer1_Timer();
+            if (i % 100 == 0)
+                QCoreApplication::processEvents();
+        }
+        return timed.nsecsElapsed() / 1e6;
+    };
+    const double first = thousand();
+    for (int i = 0; i < 98; ++i)
+        thousand();
+    const double last = thousand();
+    std::printf("100,000 sends: first thousand %.1f ms, last thousand %.1f ms; echo holds %lld "
+                "characters\n",
+                first, last, static_cast<long long>(form.Text4->text().size()));
+    while (serial.portOpen() && received < form.Label11->text().toLongLong())
+        QCoreApplication::processEvents();
+    done = true;
+    reader.join();
+    std::printf("bytes on the line: %lld of %s counted\n", received.load(),
+                qPrintable(form.Label11->text()));
+    return 0;
+}
