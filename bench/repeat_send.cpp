@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <poll.h>
 #include <thread>
+#include <vector>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -53,11 +54,20 @@ int main(int argc, char** argv) {
     form.Check1->setChecked(true);
     QElapsedTimer clock;
     clock.start();
+    std::vector<qint64> ticks;
+    QObject::connect(&timer, &Timer::tick, [&] { ticks.push_back(clock.nsecsElapsed()); });
     QTimer::singleShot(1000, &app, &QApplication::quit);
     app.exec();
     form.Check1->setChecked(false);
     const double seconds = clock.nsecsElapsed() / 1e9;
     const long long sends = form.Label11->text().toLongLong() / 8;
+    int late = 0;
+    qint64 worst = 0;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        late += ticks[i] - ticks[i - 1] > 1500000;
+        worst = std::max(worst, ticks[i] - ticks[i - 1]);
+    }
+    std::printf("tick gaps over 1.5 ms: %d, worst %.2f ms\n", late, worst / 1e6);
     std::printf("1 ms repeat: %lld sends in %.3f s, %.0f a second\n", sends, seconds,
                 sends / seconds);
 
@@ -79,8 +89,9 @@ int main(int argc, char** argv) {
     std::printf("100,000 sends: first thousand %.1f ms, last thousand %.1f ms; echo holds %lld "
                 "characters\n",
                 first, last, static_cast<long long>(form.Text4->text().size()));
+    // Sends go out when the event loop waits.
     while (serial.portOpen() && received < form.Label11->text().toLongLong())
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     done = true;
     reader.join();
     std::printf("bytes on the line: %lld of %s counted\n", received.load(),

@@ -2,9 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QSocketNotifier>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 void QtShell::open(const QString& address) {
     QDesktopServices::openUrl(QUrl(address));
@@ -16,8 +21,21 @@ void QtEventLoop::yield() {
 
 QtTimer::QtTimer(QObject* parent)
     : Timer(parent) {
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Timer::tick);
+    m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_fd < 0)
+        throw std::runtime_error("no interval timer");
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        // Intervals that passed while the window was busy are not made up for.
+        std::uint64_t expirations = 0;
+        if (::read(m_fd, &expirations, sizeof expirations) == sizeof expirations && m_enabled)
+            emit tick();
+    });
+}
+
+QtTimer::~QtTimer() {
+    delete m_notifier;
+    ::close(m_fd);
 }
 
 void QtTimer::setInterval(int milliseconds) {
@@ -32,8 +50,11 @@ void QtTimer::setEnabled(bool enabled) {
 
 // Any change starts the count of a full interval afresh.
 void QtTimer::restart() {
-    if (m_enabled && m_interval > 0)
-        m_timer.start(m_interval);
-    else
-        m_timer.stop();
+    itimerspec period{};
+    if (m_enabled && m_interval > 0) {
+        period.it_interval.tv_sec = m_interval / 1000;
+        period.it_interval.tv_nsec = (m_interval % 1000) * 1000000L;
+        period.it_value = period.it_interval;
+    }
+    ::timerfd_settime(m_fd, 0, &period, nullptr);
 }

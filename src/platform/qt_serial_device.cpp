@@ -2,6 +2,8 @@
 
 #include "platform/port_access.h"
 
+#include <QAbstractEventDispatcher>
+
 namespace {
 
 QSerialPort::Parity toQt(LineSettings::Parity parity) {
@@ -44,6 +46,11 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
         emit onComm();
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(thread())) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &QtSerialDevice::flushOutgoing);
+        m_gathering = true;
+    }
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -86,6 +93,9 @@ void QtSerialDevice::apply(const LineSettings& settings) {
 
 void QtSerialDevice::setPortOpen(bool open) {
     if (!open) {
+        // What was handed over still goes out.
+        flushOutgoing();
+        m_port.flush();
         m_port.close();
         return;
     }
@@ -136,8 +146,10 @@ void QtSerialDevice::setInBufferCount(int count) {
 }
 
 void QtSerialDevice::setOutBufferCount(int count) {
-    if (count == 0 && m_port.isOpen())
+    if (count == 0 && m_port.isOpen()) {
+        m_outgoing.clear();
         m_port.clear(QSerialPort::Output);
+    }
 }
 
 QByteArray QtSerialDevice::input() {
@@ -146,14 +158,22 @@ QByteArray QtSerialDevice::input() {
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }
 
+// Writes are gathered until the event loop is about to wait, or a few
+// kilobytes wait: a file sent one byte per write would otherwise cost a system
+// call, and a wake-up of the driver, per byte.
 void QtSerialDevice::output(QByteArrayView data) {
     if (!m_port.isOpen())
         throw CommError(comm::PortNotOpen, tr("The port is not open."));
-    if (m_port.write(data.data(), data.size()) != data.size()) {
-        const QString why = m_port.errorString();
-        m_port.clearError();
-        throw CommError(comm::DeviceFailed, tr("%1: %2").arg(m_device, why));
-    }
+    m_outgoing.append(data);
+    if (m_outgoing.size() >= OutgoingLimit || !m_gathering)
+        flushOutgoing();
+}
+
+void QtSerialDevice::flushOutgoing() {
+    if (m_outgoing.isEmpty() || !m_port.isOpen())
+        return;
+    m_port.write(m_outgoing);
+    m_outgoing.clear();
 }
 
 // A device that goes away shows as read or write errors, repeated for as long
@@ -170,6 +190,7 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
         m_commEvent = comm::EvReceive;
         emit onComm();
     }
+    m_outgoing.clear();
     m_port.close();
     m_port.clearError();
     emit portLost(device, reason);

@@ -37,10 +37,16 @@ private:
     void open();
     void apply(const LineSettings& settings);
     void onError(QSerialPort::SerialPortError error);
+    void flushOutgoing();
+
+    static constexpr qsizetype OutgoingLimit = 4096;
 
     PortMap m_ports;
     QSerialPort m_port;
     QString m_device; // the path of the open port
+    // Bytes handed over and not yet given to the port.
+    QByteArray m_outgoing;
+    bool m_gathering = false;
     std::int16_t m_commPort = 1;
     LineSettings m_settings;
     int m_inBufferSize = 1024;

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,6 +142,8 @@ void frmmain::createControls() {
     QPalette link = Label6->palette();
     link.setColor(QPalette::WindowText, link.color(QPalette::Highlight));
     Label6->setPalette(link);
+    Label6->setCursor(Qt::PointingHandCursor);
+    Label6->installEventFilter(this);
 
     QWidget* const order[] = {Combo1, Combo2,   Combo3,   Text1,    Combo4,   Combo5,  Command1,
                               Text2,  Command4, Option1,  Option2,  Command2, Option3, Option4,
@@ -174,6 +177,15 @@ void frmmain::bindEvents() {
     connect(Check1, &QCheckBox::toggled, this, [this] { run([this] { Check1_Click(); }); });
     connect(Check2, &QCheckBox::toggled, this, [this] { run([this] { Check2_Click(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { run([this] { Command2_Click(); }); });
+    const std::pair<QPushButton*, void (frmmain::*)()> buttons[] = {
+        {Command3, &frmmain::Command3_Click},
+        {Command4, &frmmain::Command4_Click},
+        {Command5, &frmmain::Command5_Click},
+        {Command8, &frmmain::Command8_Click},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = handler] { run([this, handler] { (this->*handler)(); }); });
     // While a message box is open its event loop runs: a tick that falls due
     // then is skipped rather than opening another box on top.
     connect(&Timer1, &Timer::tick, this, [this] {
@@ -215,6 +227,17 @@ void frmmain::showPortOpen(bool open) {
     Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
     Shape1->setFillColor(open ? QColor(0, 255, 0) : QColor(0, 0, 0));
     Combo1->setEnabled(!open);
+}
+
+// A label has no click of its own.
+bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label6 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        Label6->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        run([this] { Label6_Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {

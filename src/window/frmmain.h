@@ -110,8 +110,18 @@ public:
     // Repeat sending: transmit/repeat.cpp.
     void Check1_Click();
 
+    // Send File: transmit/send_file.cpp.
+    void Command3_Click();
+
+    // Log and utilities: logtools/log_tools.cpp.
+    void Command5_Click();
+    void Command4_Click();
+    void Command8_Click();
+    void Label6_Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();

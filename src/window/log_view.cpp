@@ -17,6 +17,20 @@
 
 namespace {
 
+// Blocks whose characters all have one width: measuring each of their tens of
+// thousands of characters on first sight (binary data shown as GBK meets most
+// of them) would stall the window for seconds.
+char16_t sameWidthAs(char16_t c) {
+    if ((c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+        (c >= 0xF900 && c <= 0xFAFF))
+        return 0x4E00;
+    if (c >= 0xAC00 && c <= 0xD7A3)
+        return 0xAC00;
+    if (c >= 0xE000 && c <= 0xF8FF)
+        return 0xE000;
+    return c;
+}
+
 constexpr int Margin = 3; // between the edges and the text
 constexpr int TabColumns = 8;
 // One frame: appends in between are drawn together.
@@ -98,9 +112,9 @@ qsizetype LogView::lineAt(qsizetype offset) const {
     return (after - m_lineStarts.begin()) - 1;
 }
 
-qreal LogView::measure(QChar c, QChar previous) {
+qreal LogView::measure(QChar c, QChar previous, qreal lineWidth) {
     if (c == u'\t')
-        return m_tabWidth - std::fmod(m_lineWidth, m_tabWidth);
+        return m_tabWidth - std::fmod(lineWidth, m_tabWidth);
     // The low half of a surrogate pair carries the width of the whole character.
     if (c.isHighSurrogate())
         return 0;
@@ -112,7 +126,13 @@ qreal LogView::measure(QChar c, QChar previous) {
                                           m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1)));
         return *found;
     }
-    const qreal width = c == u'\r' ? 0 : m_metrics.horizontalAdvance(c);
+    qreal width = 0;
+    if (c == u'\r')
+        width = 0;
+    else if (const char16_t same = sameWidthAs(c.unicode()); same != c.unicode())
+        width = measure(QChar(same), QChar(), 0);
+    else
+        width = m_metrics.horizontalAdvance(c);
     if (!c.isSurrogate())
         m_advances[c.unicode()] = float(width);
     return width;
@@ -125,17 +145,14 @@ qsizetype LogView::breakBefore(qsizetype offset) const {
     return insidePair ? offset - 1 : offset;
 }
 
-void LogView::startLine(qsizetype offset) {
-    m_lineStarts.push_back(offset);
-    m_lineWidth = 0;
-    m_breakAfterBlank = -1;
-    m_widthAfterBlank = 0;
-}
-
 void LogView::wrapFrom(qsizetype offset) {
     const QStringView text(m_text);
-    const auto overflows = [this](qreal width) {
-        return width > 0 && m_lineWidth > 0 && m_lineWidth + width > m_wrapWidth;
+    LineFill fill = m_fill;
+    qsizetype lineStart = m_lineStarts.back();
+    const auto startLine = [&](qsizetype start) {
+        m_lineStarts.push_back(start);
+        lineStart = start;
+        fill = LineFill();
     };
     for (qsizetype i = offset; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -143,36 +160,35 @@ void LogView::wrapFrom(qsizetype offset) {
             startLine(i + 1);
             continue;
         }
-        if (i - m_lineStarts.back() >= MaxLineLength)
+        if (i - lineStart >= MaxLineLength)
             startLine(breakBefore(i));
         const bool blank = c == u' ' || c == u'\t';
         qreal width = m_advances[c.unicode()];
         if (width < 0)
-            width = measure(c, i > 0 ? text[i - 1] : QChar());
+            width = measure(c, i > 0 ? text[i - 1] : QChar(), fill.width);
         // Blanks hang past the edge, so a line only ever breaks before a word; a tab's
         // width then stays what its place in the line made it.
-        if (!blank && overflows(width)) {
+        if (!blank && width > 0 && fill.width > 0 && fill.width + width > m_wrapWidth) {
             const bool wordFits =
-                m_breakAfterBlank > m_lineStarts.back() && m_widthAfterBlank + width <= m_wrapWidth;
-            const qreal carried = wordFits ? m_widthAfterBlank : 0;
-            startLine(wordFits ? m_breakAfterBlank : breakBefore(i));
-            m_lineWidth = carried;
+                fill.breakAfterBlank > lineStart && fill.widthAfterBlank + width <= m_wrapWidth;
+            const qreal carried = wordFits ? fill.widthAfterBlank : 0;
+            startLine(wordFits ? fill.breakAfterBlank : breakBefore(i));
+            fill.width = carried;
         }
-        m_lineWidth += width;
-        m_widthAfterBlank += width;
+        fill.width += width;
+        fill.widthAfterBlank += width;
         if (blank) {
-            m_breakAfterBlank = i + 1;
-            m_widthAfterBlank = 0;
+            fill.breakAfterBlank = i + 1;
+            fill.widthAfterBlank = 0;
         }
     }
+    m_fill = fill;
 }
 
 void LogView::rewrap() {
     m_wrapWidth = viewport()->width() - 2 * Margin;
     m_lineStarts = std::vector<qsizetype>{0};
-    m_lineWidth = 0;
-    m_breakAfterBlank = -1;
-    m_widthAfterBlank = 0;
+    m_fill = LineFill();
     wrapFrom(0);
 }
 

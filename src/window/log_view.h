@@ -60,9 +60,8 @@ private:
     qsizetype lineStart(qsizetype line) const { return m_lineStarts[size_t(line)]; }
     qsizetype lineEnd(qsizetype line) const;
     qsizetype lineAt(qsizetype offset) const;
-    qreal measure(QChar c, QChar previous);
+    qreal measure(QChar c, QChar previous, qreal lineWidth);
     qsizetype breakBefore(qsizetype offset) const;
-    void startLine(qsizetype offset);
     void wrapFrom(qsizetype offset);
     void rewrap();
     void updateMetrics();
@@ -78,9 +77,12 @@ private:
 
     // How the last display line is filled so far, so that appending never
     // has to look back into it.
-    qreal m_lineWidth = 0;
-    qsizetype m_breakAfterBlank = -1; // where the line breaks if it overflows
-    qreal m_widthAfterBlank = 0;      // the width from there to the end
+    struct LineFill {
+        qreal width = 0;
+        qsizetype breakAfterBlank = -1; // where the line breaks if it overflows
+        qreal widthAfterBlank = 0;      // the width from there to the end
+    };
+    LineFill m_fill;
 
     QFontMetricsF m_metrics;
     // Per BMP character; negative until measured, and for tabs and surrogates,

@@ -56,6 +56,15 @@ TEST_F(QtSerialDeviceTest, OutputReachesTheDeviceByteForByte) {
     EXPECT_EQ(device.read(all.size()), all);
 }
 
+TEST_F(QtSerialDeviceTest, BytesHandedOverGoOutEvenWhenThePortClosesAtOnce) {
+    openConfigured();
+    for (char byte : QByteArray("one byte at a time"))
+        serial.output(QByteArrayView(&byte, 1));
+    serial.output(QByteArray(10000, 'x'));
+    serial.setPortOpen(false);
+    EXPECT_EQ(device.read(10018), QByteArray("one byte at a time") + QByteArray(10000, 'x'));
+}
+
 TEST_F(QtSerialDeviceTest, NoReceiveEventsWithoutAThreshold) {
     serial.setCommPort(1);
     serial.setPortOpen(true);
