@@ -3,6 +3,7 @@
 #include "platform/port_access.h"
 
 #include <QAbstractEventDispatcher>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -75,6 +76,8 @@ void QtSerialDevice::setSettings(const QString& settings) {
 // Applies settings to the open port whole or not at all.
 void QtSerialDevice::apply(const LineSettings& settings) {
     const LineSettings before = m_settings;
+    // What goes wrong here is a refusal of the settings, not a lost device.
+    const QScopedValueRollback applying(m_applying, true);
     const bool ok = m_port.setBaudRate(settings.baudRate) &&
                     m_port.setParity(toQt(settings.parity)) &&
                     m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
@@ -179,7 +182,7 @@ void QtSerialDevice::flushOutgoing() {
 // A device that goes away shows as read or write errors, repeated for as long
 // as the port stays open: close it at once and say so once.
 void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_applying)
         return;
     if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
         error != QSerialPort::ResourceError)

@@ -47,6 +47,7 @@ private:
     // Bytes handed over and not yet given to the port.
     QByteArray m_outgoing;
     bool m_gathering = false;
+    bool m_applying = false;
     std::int16_t m_commPort = 1;
     LineSettings m_settings;
     int m_inBufferSize = 1024;

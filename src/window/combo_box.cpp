@@ -10,6 +10,9 @@ ComboBox::ComboBox(QWidget* parent)
     // Enter is taken here: left to QComboBox it may emit activated twice, or
     // not at all for a text that is not in the list.
     lineEdit()->installEventFilter(this);
+    // Nor is leaving the text a choice: QComboBox would pick the entry that
+    // matches the text, and run the click handler, whenever focus moves on.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
 }
 
 void ComboBox::showPopup() {

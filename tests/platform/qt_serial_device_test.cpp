@@ -106,6 +106,17 @@ TEST_F(QtSerialDeviceTest, ARefusedSettingsStringChangesNothing) {
     EXPECT_EQ(serial.settings(), "115200,O,8,2");
 }
 
+TEST_F(QtSerialDeviceTest, SettingsAGoneDeviceRefusesAreARefusalNotALoss) {
+    openConfigured();
+    QSignalSpy lost(&serial, &SerialDevice::portLost);
+    device.closeDevice();
+    EXPECT_EQ(refusal([&] { serial.setSettings("19200,N,8,1"); }), comm::InvalidSettings);
+    EXPECT_EQ(lost.count(), 0);
+    EXPECT_EQ(serial.settings(), "9600,N,8,1");
+    // The loss itself is noticed by the next read.
+    EXPECT_TRUE(waitUntil([&] { return lost.count() == 1; }));
+}
+
 TEST_F(QtSerialDeviceTest, ThePortCannotBeChangedWhileOpen) {
     openConfigured();
     EXPECT_EQ(refusal([&] { serial.setCommPort(2); }), comm::PortAlreadyOpen);

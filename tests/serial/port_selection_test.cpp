@@ -5,6 +5,7 @@
 #include "window/shape.h"
 
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -236,6 +237,15 @@ TEST_F(PortSelectionTest, EnterAppliesATypedBaudRate) {
     form->Command1->click();
     enter(form->Combo1, "com2");
     EXPECT_EQ(form->shared.currentPort, 2);
+}
+
+TEST_F(PortSelectionTest, LeavingASelectorIsNoChoice) {
+    start();
+    for (ComboBox* combo : {form->Combo2, form->Combo3, form->Combo4, form->Combo5}) {
+        QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(combo->lineEdit(), &leaving);
+    }
+    EXPECT_TRUE(fakes->serial.writes.isEmpty()) << fakes->serial.writes.join(' ').toStdString();
 }
 
 TEST_F(PortSelectionTest, RefusedSettingsChangeNothing) {
