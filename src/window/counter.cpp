@@ -5,9 +5,6 @@
 
 Counter::Counter(QWidget* parent)
     : QWidget(parent) {
-    // Painting its own background spares the group box behind it a repaint.
-    setAutoFillBackground(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(16);
     connect(&m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -21,7 +18,6 @@ void Counter::setText(const QString& text) {
 
 void Counter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(backgroundRole()));
     style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
                           isEnabled(), m_text, foregroundRole());
 }
