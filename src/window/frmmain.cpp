@@ -8,10 +8,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -160,62 +160,55 @@ template <typename Handler> void frmmain::run(Handler handler) {
     }
 }
 
+template <typename Sender, typename Signal>
+void frmmain::bind(Sender* sender, Signal signal, void (frmmain::*handler)()) {
+    connect(sender, signal, this,
+            [this, handler] { run([this, handler] { (this->*handler)(); }); });
+}
+
 void frmmain::bindEvents() {
-    const auto onSelect = [this](QRadioButton* option, void (frmmain::*handler)()) {
-        connect(option, &QRadioButton::toggled, this, [this, handler](bool selected) {
+    // An option button's click handler runs when it becomes selected, a check
+    // box's whenever its value changes, whether the user or the code changed it.
+    for (const auto& [option, handler] :
+         {std::pair{Option1, &frmmain::Option1_Click}, std::pair{Option2, &frmmain::Option2_Click},
+          std::pair{Option3, &frmmain::Option3_Click}, std::pair{Option4, &frmmain::Option4_Click}})
+        connect(option, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
             if (selected)
                 run([this, handler] { (this->*handler)(); });
         });
-    };
-    onSelect(Option1, &frmmain::Option1_Click);
-    onSelect(Option2, &frmmain::Option2_Click);
-    onSelect(Option3, &frmmain::Option3_Click);
-    onSelect(Option4, &frmmain::Option4_Click);
-    connect(&MSComm1, &SerialDevice::onComm, this, [this] { run([this] { MSComm1_OnComm(); }); });
+    bind(Check1, &QCheckBox::toggled, &frmmain::Check1_Click);
+    bind(Check2, &QCheckBox::toggled, &frmmain::Check2_Click);
 
-    // A check box's click handler runs whenever its value changes.
-    connect(Check1, &QCheckBox::toggled, this, [this] { run([this] { Check1_Click(); }); });
-    connect(Check2, &QCheckBox::toggled, this, [this] { run([this] { Check2_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this, [this] { run([this] { Command2_Click(); }); });
-    const std::pair<QPushButton*, void (frmmain::*)()> buttons[] = {
-        {Command3, &frmmain::Command3_Click},
-        {Command4, &frmmain::Command4_Click},
-        {Command5, &frmmain::Command5_Click},
-        {Command8, &frmmain::Command8_Click},
-    };
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this,
-                [this, handler = handler] { run([this, handler] { (this->*handler)(); }); });
+    bind(Command1, &QPushButton::clicked, &frmmain::Command1_Click);
+    bind(Command2, &QPushButton::clicked, &frmmain::Command2_Click);
+    bind(Command3, &QPushButton::clicked, &frmmain::Command3_Click);
+    bind(Command4, &QPushButton::clicked, &frmmain::Command4_Click);
+    bind(Command5, &QPushButton::clicked, &frmmain::Command5_Click);
+    bind(Command8, &QPushButton::clicked, &frmmain::Command8_Click);
+
+    // A selector's click handler runs when an entry is chosen from its list
+    // or its text is entered; never when code sets its text.
+    bind(Combo1, &ComboBox::activated, &frmmain::Combo1_Click);
+    bind(Combo1, &ComboBox::entered, &frmmain::Combo1_Enter);
+    connect(Combo1, &ComboBox::popupAboutToShow, this, &frmmain::describePorts);
+    for (const auto& [combo, handler] :
+         {std::pair{Combo2, &frmmain::Combo2_Click}, std::pair{Combo3, &frmmain::Combo3_Click},
+          std::pair{Combo4, &frmmain::Combo4_Click}, std::pair{Combo5, &frmmain::Combo5_Click}}) {
+        bind(combo, &ComboBox::activated, handler);
+        bind(combo, &ComboBox::entered, handler);
+    }
+
+    bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
+    connect(&MSComm1, &SerialDevice::portLost, this,
+            [this](const QString& device, const QString& reason) {
+                run([&] { MSComm1_PortLost(device, reason); });
+            });
     // While a message box is open its event loop runs: a tick that falls due
     // then is skipped rather than opening another box on top.
     connect(&Timer1, &Timer::tick, this, [this] {
         if (!m_messages.showing())
             run([this] { Timer1_Timer(); });
     });
-
-    connect(Command1, &QPushButton::clicked, this, [this] { run([this] { Command1_Click(); }); });
-    connect(&MSComm1, &SerialDevice::portLost, this,
-            [this](const QString& device, const QString& reason) {
-                run([&] { MSComm1_PortLost(device, reason); });
-            });
-    // A selector's click handler runs when an entry is chosen from its list
-    // or its text is entered; never when code sets its text.
-    connect(Combo1, &ComboBox::activated, this, [this] { run([this] { Combo1_Click(); }); });
-    connect(Combo1, &ComboBox::entered, this, [this] { run([this] { Combo1_Enter(); }); });
-    connect(Combo1, &ComboBox::popupAboutToShow, this, &frmmain::describePorts);
-    const std::pair<ComboBox*, void (frmmain::*)()> settingsSelectors[] = {
-        {Combo2, &frmmain::Combo2_Click},
-        {Combo3, &frmmain::Combo3_Click},
-        {Combo4, &frmmain::Combo4_Click},
-        {Combo5, &frmmain::Combo5_Click},
-    };
-    for (const auto& [combo, handler] : settingsSelectors) {
-        const auto click = [this, handler = handler] {
-            run([this, handler] { (this->*handler)(); });
-        };
-        connect(combo, &ComboBox::activated, this, click);
-        connect(combo, &ComboBox::entered, this, click);
-    }
 }
 
 void frmmain::MsgBox(const QString& text, MessageBoxes::Icon icon, const QString& detail) {

@@ -126,17 +126,24 @@ protected:
 private:
     void createControls();
     void bindEvents();
+    template <typename Sender, typename Signal>
+    void bind(Sender* sender, Signal signal, void (frmmain::*handler)());
     // Runs a handler; a refusal of the serial component that a handler left
     // untrapped is reported instead of ending the program.
     template <typename Handler> void run(Handler handler);
     void MsgBox(const QString& text, MessageBoxes::Icon icon = MessageBoxes::Icon::None,
                 const QString& detail = {});
+    // The port shown open or closed: caption, lamp, port selector, portState.
     void showPortOpen(bool open);
+
+    // serial/open_close.cpp and serial/port_selection.cpp.
     void showPortClosed();
     SelectorSettings selectedSettings() const;
     void applySelectedSettings();
     void refuseSettings(const QString& why);
     void describePorts();
+
+    // transmit/send_routine.cpp.
     void sendText(const QString& text);
     void sendHex(const QString& text);
     void send(const QByteArray& bytes, const QString& echo);
@@ -144,5 +151,6 @@ private:
     MessageBoxes& m_messages;
     Shell& m_shell;
     EventLoop& m_events;
+    // The window is being closed: a running file send stops.
     bool m_closing = false;
 };
