@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git dpkg-dev
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
     libicu-dev fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -8,11 +8,15 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <optional>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("varnolix"));
+namespace {
 
+// Reads the command line before the window system is needed, so that --help
+// and a wrong option work without a display.
+std::optional<QMap<int, QString>> readCommandLine(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("varnolix"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
@@ -33,18 +37,29 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "varnolix: --port expects COMn=DEVICE with n from 1 to 15, not %s\n",
                          qPrintable(value));
-            return 2;
+            return std::nullopt;
         }
         named.insert(port->first, port->second);
     }
+    return named;
+}
 
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto named = readCommandLine(argc, argv);
+    if (!named)
+        return 2;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnolix"));
     // Chinese text is shown with Simplified Chinese glyphs where the default
     // font has none.
     QFont font = QApplication::font();
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
     QApplication::setFont(font);
 
-    QtSerialDevice serial{PortMap(named)};
+    QtSerialDevice serial{PortMap(*named)};
     QtCommonDialog dialog;
     QtTimer timer;
     QtMessageBoxes messages;

@@ -47,7 +47,7 @@ QString PortMap::describe(int port) const {
     QStringList ports;
     for (const QSerialPortInfo& info : infos)
         ports << info.systemLocation();
-    const QString path = assignPorts(m_named, ports)[port];
+    QString path = assignPorts(m_named, ports)[port];
     if (path.isEmpty())
         return QObject::tr("No device");
     for (const QSerialPortInfo& info : infos) {
@@ -63,7 +63,7 @@ QString PortMap::describe(int port) const {
 
 QStringList orderSystemPorts(QStringList ports) {
     // The C locale's collator compares code points and has no numeric mode.
-    QCollator collator(QLocale(QLocale::English));
+    QCollator collator{QLocale(QLocale::English)};
     collator.setNumericMode(true);
     std::stable_sort(ports.begin(), ports.end(), [&](const QString& a, const QString& b) {
         if (isUsbAdapter(a) != isUsbAdapter(b))
