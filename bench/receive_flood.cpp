@@ -6,9 +6,7 @@
 //
 // --prefill N puts N MB of text (hex for hex, else ASCII lines) in the receive
 // area first.
-#include "platform/qt_desktop.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_device.h"
+#include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/counter.h"
 #include "window/frmmain.h"
@@ -105,13 +103,8 @@ int main(int argc, char** argv) {
     const int device = pty.fd;
     const QString port = pty.portPath;
 
-    QtSerialDevice serial{PortMap({{1, port}})};
-    QtCommonDialog dialog;
-    QtTimer timer;
-    QtMessageBoxes messages;
-    QtShell shell;
-    QtEventLoop events;
-    frmmain form({serial, dialog, timer, messages, shell, events});
+    QtPlatform qt{PortMap({{1, port}})};
+    frmmain form(qt.platform());
     form.show();
     if (kind == "hex")
         form.Option1->setChecked(true);
@@ -125,7 +118,7 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     const long rssBefore = statusKiB("VmRSS:");
     long batches = 0;
-    QObject::connect(&serial, &SerialDevice::onComm, [&] { ++batches; });
+    QObject::connect(&qt.serial, &SerialDevice::onComm, [&] { ++batches; });
 
     Probe probe;
     probe.clock.start();

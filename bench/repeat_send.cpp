@@ -1,8 +1,6 @@
 // Repeat sending over a pseudo-terminal: how many sends a 1 ms repeat makes in
 // a second, and whether 100,000 sends slow the echo down.
-#include "platform/qt_desktop.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_device.h"
+#include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/counter.h"
 #include "window/frmmain.h"
@@ -39,13 +37,8 @@ int main(int argc, char** argv) {
         }
     });
 
-    QtSerialDevice serial{PortMap({{1, device.portPath}})};
-    QtCommonDialog dialog;
-    QtTimer timer;
-    QtMessageBoxes messages;
-    QtShell shell;
-    QtEventLoop events;
-    frmmain form({serial, dialog, timer, messages, shell, events});
+    QtPlatform qt{PortMap({{1, device.portPath}})};
+    frmmain form(qt.platform());
     form.show();
     form.Text2->setPlainText(QStringLiteral("AT+PING\r\n"));
 
@@ -55,7 +48,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     std::vector<qint64> ticks;
-    QObject::connect(&timer, &Timer::tick, [&] { ticks.push_back(clock.nsecsElapsed()); });
+    QObject::connect(&qt.timer, &Timer::tick, [&] { ticks.push_back(clock.nsecsElapsed()); });
     QTimer::singleShot(1000, &app, &QApplication::quit);
     app.exec();
     form.Check1->setChecked(false);
@@ -90,7 +83,7 @@ int main(int argc, char** argv) {
                 "characters\n",
                 first, last, static_cast<long long>(form.Text4->text().size()));
     // Sends go out when the event loop waits.
-    while (serial.portOpen() && received < form.Label11->text().toLongLong())
+    while (qt.serial.portOpen() && received < form.Label11->text().toLongLong())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     done = true;
     reader.join();

@@ -3,9 +3,7 @@
 // showing it).
 //
 //   send_file_rate [--megabytes N]
-#include "platform/qt_desktop.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_device.h"
+#include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/frmmain.h"
 #include "window/log_view.h"
@@ -81,12 +79,9 @@ int main(int argc, char** argv) {
         }
     });
 
-    QtSerialDevice serial{PortMap({{1, device.portPath}})};
-    QtTimer timer;
-    QtMessageBoxes messages;
-    QtShell shell;
+    QtPlatform qt{PortMap({{1, device.portPath}})};
     TimedEventLoop events;
-    frmmain form({serial, dialog, timer, messages, shell, events});
+    frmmain form({qt.serial, dialog, qt.timer, qt.messages, qt.shell, events});
     form.show();
     QCoreApplication::processEvents();
 

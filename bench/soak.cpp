@@ -5,9 +5,7 @@
 //
 //   soak [--megabytes N]     (50 by default)
 #include "platform/code_page.h"
-#include "platform/qt_desktop.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_device.h"
+#include "platform/qt_platform.h"
 #include "window/counter.h"
 #include "window/frmmain.h"
 
@@ -98,14 +96,10 @@ bool soak(const QString& device, const QTemporaryDir& dir, bool hex, qsizetype s
         return false;
     const QString port = QString::fromLocal8Bit(modem.readLine()).trimmed();
 
-    QtSerialDevice serial{PortMap({{1, port}})};
+    QtPlatform qt{PortMap({{1, port}})};
     SaveTo dialog;
     dialog.path = dir.filePath(QStringLiteral("log.txt"));
-    QtTimer timer;
-    QtMessageBoxes messages;
-    QtShell shell;
-    QtEventLoop events;
-    frmmain form({serial, dialog, timer, messages, shell, events});
+    frmmain form({qt.serial, dialog, qt.timer, qt.messages, qt.shell, qt.events});
     form.show();
     (hex ? form.Option1 : form.Option2)->setChecked(true);
 

@@ -1,7 +1,5 @@
 #include "platform/port_map.h"
-#include "platform/qt_desktop.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_device.h"
+#include "platform/qt_platform.h"
 #include "window/frmmain.h"
 
 #include <QApplication>
@@ -59,13 +57,8 @@ int main(int argc, char** argv) {
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
     QApplication::setFont(font);
 
-    QtSerialDevice serial{PortMap(*named)};
-    QtCommonDialog dialog;
-    QtTimer timer;
-    QtMessageBoxes messages;
-    QtShell shell;
-    QtEventLoop events;
-    frmmain form({serial, dialog, timer, messages, shell, events});
+    QtPlatform qt{PortMap(*named)};
+    frmmain form(qt.platform());
     form.show();
     return app.exec();
 }

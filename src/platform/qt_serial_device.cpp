@@ -73,23 +73,22 @@ void QtSerialDevice::setSettings(const QString& settings) {
     m_settings = *parsed;
 }
 
+// Sets the line settings of the port; a closed port keeps them for its open.
+bool QtSerialDevice::configure(const LineSettings& settings) {
+    return m_port.setBaudRate(settings.baudRate) && m_port.setParity(toQt(settings.parity)) &&
+           m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+           m_port.setStopBits(toQt(settings.stopBits));
+}
+
 // Applies settings to the open port whole or not at all.
 void QtSerialDevice::apply(const LineSettings& settings) {
-    const LineSettings before = m_settings;
     // What goes wrong here is a refusal of the settings, not a lost device.
     const QScopedValueRollback applying(m_applying, true);
-    const bool ok = m_port.setBaudRate(settings.baudRate) &&
-                    m_port.setParity(toQt(settings.parity)) &&
-                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-                    m_port.setStopBits(toQt(settings.stopBits));
-    if (ok)
+    if (configure(settings))
         return;
     const QString reason = tr("%1 does not accept the settings %2: %3")
                                .arg(m_device, formatLineSettings(settings), m_port.errorString());
-    m_port.setBaudRate(before.baudRate);
-    m_port.setParity(toQt(before.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(before.dataBits));
-    m_port.setStopBits(toQt(before.stopBits));
+    configure(m_settings);
     m_port.clearError();
     throw CommError(comm::InvalidSettings, reason);
 }
@@ -115,10 +114,7 @@ void QtSerialDevice::open() {
 
     m_device = device;
     m_port.setPortName(device);
-    m_port.setBaudRate(m_settings.baudRate);
-    m_port.setParity(toQt(m_settings.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
-    m_port.setStopBits(toQt(m_settings.stopBits));
+    configure(m_settings);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (m_port.open(QIODevice::ReadWrite))
         return;

@@ -35,6 +35,7 @@ public:
 
 private:
     void open();
+    bool configure(const LineSettings& settings);
     void apply(const LineSettings& settings);
     void onError(QSerialPort::SerialPortError error);
     void flushOutgoing();

@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "support/fakes.h"
+#include "support/window_on_fakes.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
@@ -18,8 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-using Port = FakeSerialDevice::Port;
 
 QByteArray contentOf(const QString& path) {
     QFile file(path);
@@ -63,15 +62,9 @@ private:
     bool m_immutable = false;
 };
 
-struct LogToolsTest : ::testing::Test {
+struct LogToolsTest : WindowOnFakes {
     QTemporaryDir dir;
-    Fakes fakes;
-    std::unique_ptr<frmmain> form;
 
-    void SetUp() override {
-        fakes.serial.ports[1] = Port::Present;
-        form = std::make_unique<frmmain>(fakes.platform());
-    }
     QString saveAs(const QString& name) {
         const QString path = dir.filePath(name);
         fakes.dialog.answers.push_back(path);

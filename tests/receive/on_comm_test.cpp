@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "support/fakes.h"
+#include "support/window_on_fakes.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
@@ -12,15 +13,10 @@
 
 namespace {
 
-using Port = FakeSerialDevice::Port;
-
-struct ReceiveTest : ::testing::Test {
-    Fakes fakes;
-    std::unique_ptr<frmmain> form;
+struct ReceiveTest : WindowOnFakes {
 
     void SetUp() override {
-        fakes.serial.ports[1] = Port::Present;
-        form = std::make_unique<frmmain>(fakes.platform());
+        WindowOnFakes::SetUp();
         fakes.serial.writes.clear();
     }
     void showHex(bool hex) { (hex ? form->Option1 : form->Option2)->setChecked(true); }

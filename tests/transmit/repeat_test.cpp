@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "support/fakes.h"
+#include "support/window_on_fakes.h"
 #include "window/counter.h"
 
 #include <QCheckBox>
@@ -13,15 +14,10 @@
 
 namespace {
 
-using Port = FakeSerialDevice::Port;
-
-struct RepeatTest : ::testing::Test {
-    Fakes fakes;
-    std::unique_ptr<frmmain> form;
+struct RepeatTest : WindowOnFakes {
 
     void SetUp() override {
-        fakes.serial.ports[1] = Port::Present;
-        form = std::make_unique<frmmain>(fakes.platform());
+        WindowOnFakes::SetUp();
         form->Text2->setPlainText("A");
     }
     void expectIdle() {

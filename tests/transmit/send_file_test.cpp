@@ -4,6 +4,7 @@
 
 #include "support/fakes.h"
 #include "support/pty_pair.h"
+#include "support/window_on_fakes.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
@@ -15,8 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using Port = FakeSerialDevice::Port;
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
     const QString path = dir.filePath(name);
@@ -76,14 +75,11 @@ TEST_F(SendFileOverAPseudoTerminal, DataReceivedDuringTheSendAppearsBeforeTheRes
               "abc\r\n 3 bytes\r\n\r\n\r\nSending......reply\r\nSend successfully");
 }
 
-struct SendFileTest : ::testing::Test {
+struct SendFileTest : WindowOnFakes {
     QTemporaryDir dir;
-    Fakes fakes;
-    std::unique_ptr<frmmain> form;
 
     void SetUp() override {
-        fakes.serial.ports[1] = Port::Present;
-        form = std::make_unique<frmmain>(fakes.platform());
+        WindowOnFakes::SetUp();
         form->Text1->setText("received before");
         fakes.serial.writes.clear();
     }
