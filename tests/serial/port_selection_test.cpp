@@ -239,6 +239,17 @@ TEST_F(PortSelectionTest, EnterAppliesATypedBaudRate) {
     EXPECT_EQ(form->shared.currentPort, 2);
 }
 
+TEST_F(PortSelectionTest, TheListNamesEachPortsDeviceWhenItOpens) {
+    start();
+    form->Command1->click();
+    fakes->serial.ports[5] = Port::Present;
+    form->Combo1->showPopup();
+    EXPECT_EQ(form->Combo1->itemData(0, Qt::ToolTipRole).toString(), "/dev/fake1");
+    EXPECT_EQ(form->Combo1->itemData(4, Qt::ToolTipRole).toString(), "/dev/fake5");
+    EXPECT_EQ(form->Combo1->itemData(5, Qt::ToolTipRole).toString(), "");
+    form->Combo1->hidePopup();
+}
+
 TEST_F(PortSelectionTest, LeavingASelectorIsNoChoice) {
     start();
     for (ComboBox* combo : {form->Combo2, form->Combo3, form->Combo4, form->Combo5}) {
