@@ -21,6 +21,7 @@ trap cleanup EXIT
 
 fail() {
     echo "e2e: $*" >&2
+    [ -s "$work/varnolix.log" ] && sed 's/^/varnolix: /' "$work/varnolix.log" >&2
     import -window root "$out/failure.png" 2>/dev/null || true
     echo "e2e: screenshot of the failure: $out/failure.png" >&2
     exit 1
