@@ -3,7 +3,8 @@
 #include <QString>
 
 #include <fcntl.h>
-#include <stdexcept>
+#include <cstdio>
+#include <cstdlib>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,8 +17,10 @@ struct PtyDevice {
 
     PtyDevice() {
         fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0)
-            throw std::runtime_error("no pseudo-terminal");
+        if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0) {
+            std::perror("no pseudo-terminal");
+            std::exit(1);
+        }
         portPath = QString::fromLocal8Bit(::ptsname(fd));
         port = ::open(::ptsname(fd), O_RDWR | O_NOCTTY);
         termios raw{};

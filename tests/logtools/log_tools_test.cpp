@@ -66,7 +66,7 @@ struct LogToolsTest : WindowOnFakes {
     QTemporaryDir dir;
 
     QString saveAs(const QString& name) {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         fakes.dialog.answers.push_back(path);
         form->Command5->click();
         return path;

@@ -18,7 +18,7 @@
 namespace {
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(content);
@@ -37,7 +37,7 @@ struct SendFileOverAPseudoTerminal : ::testing::Test {
 };
 
 TEST_F(SendFileOverAPseudoTerminal, TheLineGetsExactlyTheFilesBytes) {
-    QByteArray random(64 * 1024, Qt::Uninitialized);
+    QByteArray random(65536, Qt::Uninitialized);
     QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
     random[100] = '\0';
     struct File {
