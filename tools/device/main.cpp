@@ -113,9 +113,9 @@ std::string modemAnswer(std::string line) {
 class Device {
 public:
     Device(const Options& options, int master, int slave)
-        : options_(options)
-        , master_(master)
-        , slave_(slave) {}
+        : m_options(options)
+        , m_master(master)
+        , m_slave(slave) {}
 
     int run(const char* port, const sigset_t& waitMask);
 
@@ -123,31 +123,31 @@ private:
     bool receive();
     bool refill();
 
-    const Options& options_;
-    int master_;
-    int slave_;
-    int logFile_ = -1;
-    int streamFile_ = -1;
-    int openWatch_ = -1;
-    long passesLeft_ = 0;
-    bool streaming_ = false;
-    std::string line_;
-    // Bytes to write to the master; the first sent_ of them are written already.
-    std::string out_;
-    size_t sent_ = 0;
+    const Options& m_options;
+    int m_master;
+    int m_slave;
+    int m_logFile = -1;
+    int m_streamFile = -1;
+    int m_openWatch = -1;
+    long m_passesLeft = 0;
+    bool m_streaming = false;
+    std::string m_line;
+    // Bytes to write to the master; the first m_sent of them are written already.
+    std::string m_out;
+    size_t m_sent = 0;
 };
 
 int Device::run(const char* port, const sigset_t& waitMask) {
-    if (options_.log && (logFile_ = open(options_.log, O_WRONLY | O_CREAT | O_APPEND, 0644)) < 0)
-        return fail(options_.log);
-    if (options_.stream) {
-        if ((streamFile_ = open(options_.stream, O_RDONLY)) < 0)
-            return fail(options_.stream);
-        passesLeft_ = options_.repeat;
-        streaming_ = !options_.waitOpen;
+    if (m_options.log && (m_logFile = open(m_options.log, O_WRONLY | O_CREAT | O_APPEND, 0644)) < 0)
+        return fail(m_options.log);
+    if (m_options.stream) {
+        if ((m_streamFile = open(m_options.stream, O_RDONLY)) < 0)
+            return fail(m_options.stream);
+        m_passesLeft = m_options.repeat;
+        m_streaming = !m_options.waitOpen;
         // Watching before the path is printed means no client open can be missed.
-        if (options_.waitOpen && ((openWatch_ = inotify_init1(IN_NONBLOCK)) < 0 ||
-                                  inotify_add_watch(openWatch_, port, IN_OPEN) < 0))
+        if (m_options.waitOpen && ((m_openWatch = inotify_init1(IN_NONBLOCK)) < 0 ||
+                                   inotify_add_watch(m_openWatch, port, IN_OPEN) < 0))
             return fail("inotify");
     }
     std::printf("%s\n", port);
@@ -156,14 +156,14 @@ int Device::run(const char* port, const sigset_t& waitMask) {
     const timespec pause{0, 20'000'000};
     int emptyChecks = 0;
     while (!stopRequested) {
-        while (streaming_ && out_.empty() && passesLeft_ > 0)
+        while (m_streaming && m_out.empty() && m_passesLeft > 0)
             if (!refill())
-                return fail(options_.stream);
-        if (options_.exitAfterStream && streaming_ && passesLeft_ == 0 && out_.empty()) {
+                return fail(m_options.stream);
+        if (m_options.exitAfterStream && m_streaming && m_passesLeft == 0 && m_out.empty()) {
             // Exiting drops unread bytes, and the queue refills from a hidden buffer, so it
             // must stay empty for several checks.
             int queued = 0;
-            if (ioctl(slave_, TIOCINQ, &queued) < 0)
+            if (ioctl(m_slave, TIOCINQ, &queued) < 0)
                 return fail("ioctl");
             emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
             if (emptyChecks == 5)
@@ -171,10 +171,10 @@ int Device::run(const char* port, const sigset_t& waitMask) {
             ppoll(nullptr, 0, &pause, &waitMask);
             continue;
         }
-        pollfd fds[2] = {{master_, 0, 0}, {openWatch_, POLLIN, 0}};
-        if (out_.size() < kChunk)
+        pollfd fds[2] = {{m_master, 0, 0}, {m_openWatch, POLLIN, 0}};
+        if (m_out.size() < kChunk)
             fds[0].events |= POLLIN;
-        if (!out_.empty())
+        if (!m_out.empty())
             fds[0].events |= POLLOUT;
         if (ppoll(fds, 2, nullptr, &waitMask) < 0) {
             if (errno == EINTR)
@@ -182,9 +182,9 @@ int Device::run(const char* port, const sigset_t& waitMask) {
             return fail("poll");
         }
         if (fds[1].revents) {
-            streaming_ = true;
-            close(openWatch_);
-            openWatch_ = -1;
+            m_streaming = true;
+            close(m_openWatch);
+            m_openWatch = -1;
         }
         if ((fds[0].revents & POLLIN) && !receive())
             return fail("read");
@@ -193,13 +193,13 @@ int Device::run(const char* port, const sigset_t& waitMask) {
             ppoll(nullptr, 0, &pause, &waitMask);
         }
         if (fds[0].revents & POLLOUT) {
-            const ssize_t n = write(master_, out_.data() + sent_, out_.size() - sent_);
+            const ssize_t n = write(m_master, m_out.data() + m_sent, m_out.size() - m_sent);
             if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
                 return fail("write");
-            sent_ += size_t(std::max<ssize_t>(n, 0));
-            if (sent_ == out_.size()) {
-                out_.clear();
-                sent_ = 0;
+            m_sent += size_t(std::max<ssize_t>(n, 0));
+            if (m_sent == m_out.size()) {
+                m_out.clear();
+                m_sent = 0;
             }
         }
     }
@@ -208,24 +208,24 @@ int Device::run(const char* port, const sigset_t& waitMask) {
 
 bool Device::receive() {
     char buffer[4096];
-    const ssize_t n = read(master_, buffer, sizeof buffer);
+    const ssize_t n = read(m_master, buffer, sizeof buffer);
     if (n < 0)
         return errno == EAGAIN || errno == EINTR || errno == EIO;
     const std::string_view data(buffer, size_t(n));
-    if (logFile_ >= 0 && write(logFile_, data.data(), data.size()) != n)
+    if (m_logFile >= 0 && write(m_logFile, data.data(), data.size()) != n)
         return false;
-    if (options_.stream) {
-        streaming_ = true;
-    } else if (options_.echo) {
-        out_ += data;
+    if (m_options.stream) {
+        m_streaming = true;
+    } else if (m_options.echo) {
+        m_out += data;
     } else {
         for (const char c : data) {
             if (c != '\r' && c != '\n') {
-                if (line_.size() < kChunk)
-                    line_ += c;
-            } else if (!line_.empty()) {
-                out_ += modemAnswer(line_);
-                line_.clear();
+                if (m_line.size() < kChunk)
+                    m_line += c;
+            } else if (!m_line.empty()) {
+                m_out += modemAnswer(m_line);
+                m_line.clear();
             }
         }
     }
@@ -233,11 +233,11 @@ bool Device::receive() {
 }
 
 bool Device::refill() {
-    out_.resize(kChunk);
-    const ssize_t n = read(streamFile_, out_.data(), kChunk);
-    out_.resize(n > 0 ? size_t(n) : 0);
-    if (n == 0 && --passesLeft_ > 0)
-        return lseek(streamFile_, 0, SEEK_SET) == 0;
+    m_out.resize(kChunk);
+    const ssize_t n = read(m_streamFile, m_out.data(), kChunk);
+    m_out.resize(n > 0 ? size_t(n) : 0);
+    if (n == 0 && --m_passesLeft > 0)
+        return lseek(m_streamFile, 0, SEEK_SET) == 0;
     return n >= 0;
 }
 
