@@ -2,9 +2,13 @@
 
 #include <QString>
 
-#include <fcntl.h>
+#include <atomic>
+#include <poll.h>
+#include <thread>
+
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,4 +38,37 @@ struct PtyDevice {
     }
     PtyDevice(const PtyDevice&) = delete;
     PtyDevice& operator=(const PtyDevice&) = delete;
+};
+
+// Reads everything the program sends to the device end, on a thread of its
+// own, and counts it.
+class Drain {
+public:
+    explicit Drain(int fd)
+        : m_thread([this, fd] {
+            char buffer[65536];
+            while (!m_done) {
+                pollfd ready{fd, POLLIN, 0};
+                if (::poll(&ready, 1, 50) > 0) {
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n > 0)
+                        m_received += n;
+                }
+            }
+        }) {}
+    ~Drain() { stop(); }
+    Drain(const Drain&) = delete;
+    Drain& operator=(const Drain&) = delete;
+
+    long long received() const { return m_received; }
+    void stop() {
+        m_done = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::atomic<long long> m_received{0};
+    std::thread m_thread; // last: it starts once the counters exist
 };

@@ -13,29 +13,14 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdio>
-#include <poll.h>
-#include <thread>
 #include <vector>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     PtyDevice device;
-    std::atomic<bool> done{false};
-    std::atomic<long long> received{0};
-    std::thread reader([&] {
-        char buffer[65536];
-        while (!done) {
-            pollfd ready{device.fd, POLLIN, 0};
-            if (::poll(&ready, 1, 50) > 0) {
-                const ssize_t n = ::read(device.fd, buffer, sizeof buffer);
-                if (n > 0)
-                    received += n;
-            }
-        }
-    });
+    Drain drain(device.fd);
 
     QtPlatform qt{PortMap({{1, device.portPath}})};
     frmmain form(qt.platform());
@@ -83,11 +68,10 @@ int main(int argc, char** argv) {
                 "characters\n",
                 first, last, static_cast<long long>(form.Text4->text().size()));
     // Sends go out when the event loop waits.
-    while (qt.serial.portOpen() && received < form.Label11->text().toLongLong())
+    while (qt.serial.portOpen() && drain.received() < form.Label11->text().toLongLong())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    done = true;
-    reader.join();
-    std::printf("bytes on the line: %lld of %s counted\n", received.load(),
+    drain.stop();
+    std::printf("bytes on the line: %lld of %s counted\n", drain.received(),
                 qPrintable(form.Label11->text()));
     return 0;
 }

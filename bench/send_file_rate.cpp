@@ -14,11 +14,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <poll.h>
-#include <thread>
 
 namespace {
 
@@ -65,19 +62,7 @@ int main(int argc, char** argv) {
     file.close();
 
     PtyDevice device;
-    std::atomic<long long> received{0};
-    std::atomic<bool> done{false};
-    std::thread reader([&] {
-        char buffer[65536];
-        while (!done) {
-            pollfd ready{device.fd, POLLIN, 0};
-            if (::poll(&ready, 1, 50) > 0) {
-                const ssize_t n = ::read(device.fd, buffer, sizeof buffer);
-                if (n > 0)
-                    received += n;
-            }
-        }
-    });
+    Drain drain(device.fd);
 
     QtPlatform qt{PortMap({{1, device.portPath}})};
     TimedEventLoop events;
@@ -88,17 +73,16 @@ int main(int argc, char** argv) {
     events.clock.start();
     form.Command3_Click();
     const double seconds = events.clock.nsecsElapsed() / 1e9;
-    while (received < content.size() && events.clock.nsecsElapsed() < 60e9)
+    while (drain.received() < content.size() && events.clock.nsecsElapsed() < 60e9)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    done = true;
-    reader.join();
+    drain.stop();
 
     std::printf("file of %lld MB: shown in the receive area after %.0f ms\n",
                 static_cast<long long>(megabytes), events.firstYield / 1e6);
     std::printf("send loop: %.0f KB/s (%.1f s, one write and one yield per byte)\n",
                 content.size() / 1024.0 / (seconds - events.firstYield / 1e9),
                 seconds - events.firstYield / 1e9);
-    std::printf("bytes at the device end: %lld of %lld, log ends with \"%s\"\n", received.load(),
+    std::printf("bytes at the device end: %lld of %lld, log ends with \"%s\"\n", drain.received(),
                 static_cast<long long>(content.size()), qPrintable(form.Text1->text().right(17)));
-    return received == content.size() ? 0 : 1;
+    return drain.received() == content.size() ? 0 : 1;
 }
