@@ -15,4 +15,6 @@ public:
     virtual ~EventLoop() = default;
     // Processes all pending events once, then returns.
     virtual void yield() = 0;
+    // Processes pending events, first waiting for one when there is none.
+    virtual void wait() = 0;
 };

@@ -22,7 +22,7 @@ int windowsPortNumber(const QString& port) {
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
-QStringList systemPorts() {
+QStringList listSystemPorts() {
     QStringList ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         ports << info.systemLocation();
@@ -31,26 +31,21 @@ QStringList systemPorts() {
 
 } // namespace
 
-PortMap::PortMap(QMap<int, QString> named)
-    : m_named(std::move(named)) {}
+PortMap::PortMap(QMap<int, QString> named, Lister systemPorts)
+    : m_named(std::move(named))
+    , m_systemPorts(systemPorts ? std::move(systemPorts) : Lister(&listSystemPorts)) {}
 
 QString PortMap::device(int port) const {
     if (port < 1 || port > Count)
         return {};
-    return assignPorts(m_named, systemPorts())[port];
+    return assignPorts(m_named, m_systemPorts())[port];
 }
 
 QString PortMap::describe(int port) const {
-    if (port < 1 || port > Count)
-        return {};
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    QStringList ports;
-    for (const QSerialPortInfo& info : infos)
-        ports << info.systemLocation();
-    QString path = assignPorts(m_named, ports)[port];
+    const QString path = device(port);
     if (path.isEmpty())
         return QObject::tr("No device");
-    for (const QSerialPortInfo& info : infos) {
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.systemLocation() != path)
             continue;
         QStringList words{info.description(), info.manufacturer()};

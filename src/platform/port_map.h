@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -15,7 +16,10 @@ public:
     static constexpr int Count = 15;
     using Devices = std::array<QString, Count + 1>; // index 0 unused
 
-    explicit PortMap(QMap<int, QString> named = {});
+    // Lists the system's serial devices by path.
+    using Lister = std::function<QStringList()>;
+
+    explicit PortMap(QMap<int, QString> named = {}, Lister systemPorts = {});
 
     // The device for a port number, from the system's list as it is now;
     // empty when there is none.
@@ -25,6 +29,7 @@ public:
 
 private:
     QMap<int, QString> m_named;
+    Lister m_systemPorts;
 };
 
 // The system's ports in the order they get numbers: USB adapters (ttyUSB*,

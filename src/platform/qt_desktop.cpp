@@ -19,6 +19,10 @@ void QtEventLoop::yield() {
     QCoreApplication::processEvents();
 }
 
+void QtEventLoop::wait() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 QtTimer::QtTimer(QObject* parent)
     : Timer(parent) {
     m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);

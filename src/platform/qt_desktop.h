@@ -13,6 +13,7 @@ public:
 class QtEventLoop final : public EventLoop {
 public:
     void yield() override;
+    void wait() override;
 };
 
 // The repeat timer on a kernel interval timer: its ticks keep their cadence

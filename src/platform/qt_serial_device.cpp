@@ -2,8 +2,10 @@
 
 #include "platform/port_access.h"
 
-#include <QAbstractEventDispatcher>
+#include <QFileInfo>
 #include <QScopedValueRollback>
+
+#include <poll.h>
 
 namespace {
 
@@ -47,11 +49,6 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
         emit onComm();
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
-    if (auto* dispatcher = QAbstractEventDispatcher::instance(thread())) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &QtSerialDevice::flushOutgoing);
-        m_gathering = true;
-    }
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -61,6 +58,9 @@ void QtSerialDevice::setCommPort(std::int16_t port) {
         throw CommError(comm::NoSuchDevice,
                         tr("COM%1 is not a port number 1 to %2.").arg(port).arg(PortMap::Count));
     m_commPort = port;
+    // The number keeps this device until it is set again, even when the
+    // system's list changes meanwhile: an open never reaches another device.
+    m_device = m_ports.device(port);
 }
 
 void QtSerialDevice::setSettings(const QString& settings) {
@@ -95,10 +95,11 @@ void QtSerialDevice::apply(const LineSettings& settings) {
 
 void QtSerialDevice::setPortOpen(bool open) {
     if (!open) {
-        // What was handed over still goes out.
-        flushOutgoing();
+        // What the driver takes now still goes out; the rest is dropped. A
+        // driver that is full refuses more, which is no loss of the device.
+        const QScopedValueRollback closing(m_closing, true);
         m_port.flush();
-        m_port.close();
+        close();
         return;
     }
     if (m_port.isOpen())
@@ -107,12 +108,19 @@ void QtSerialDevice::setPortOpen(bool open) {
 }
 
 void QtSerialDevice::open() {
-    // The system's list is read afresh: adapters come and go.
-    const QString device = m_ports.device(m_commPort);
+    // A number that stood for no device takes the one the system lists now.
+    if (m_device.isEmpty())
+        m_device = m_ports.device(m_commPort);
+    const QString device = m_device;
     if (device.isEmpty())
         throw CommError(comm::NoSuchDevice, tr("COM%1: no serial device.").arg(m_commPort));
+    if (!QFileInfo::exists(device))
+        throw CommError(comm::NoSuchDevice,
+                        tr("COM%1 (%2) is gone: the device was unplugged or removed. Plug it back "
+                           "in, or choose the port again.")
+                            .arg(m_commPort)
+                            .arg(device));
 
-    m_device = device;
     m_port.setPortName(device);
     configure(m_settings);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -146,7 +154,7 @@ void QtSerialDevice::setInBufferCount(int count) {
 
 void QtSerialDevice::setOutBufferCount(int count) {
     if (count == 0 && m_port.isOpen()) {
-        m_outgoing.clear();
+        m_dropped += m_port.bytesToWrite();
         m_port.clear(QSerialPort::Output);
     }
 }
@@ -157,40 +165,46 @@ QByteArray QtSerialDevice::input() {
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }
 
-// Writes are gathered until the event loop is about to wait, or a few
-// kilobytes wait: a file sent one byte per write would otherwise cost a system
-// call, and a wake-up of the driver, per byte.
+// QSerialPort queues the bytes and writes them when the driver has room.
 void QtSerialDevice::output(QByteArrayView data) {
     if (!m_port.isOpen())
         throw CommError(comm::PortNotOpen, tr("The port is not open."));
-    m_outgoing.append(data);
-    if (m_outgoing.size() >= OutgoingLimit || !m_gathering)
-        flushOutgoing();
+    m_port.write(data.data(), data.size());
+    m_queued += data.size();
 }
 
-void QtSerialDevice::flushOutgoing() {
-    if (m_outgoing.isEmpty() || !m_port.isOpen())
-        return;
-    m_port.write(m_outgoing);
-    m_outgoing.clear();
+// Closes the port; what the driver has not taken is dropped.
+void QtSerialDevice::close() {
+    m_dropped += m_port.bytesToWrite();
+    m_port.close();
+    m_port.clearError();
 }
 
 // A device that goes away shows as read or write errors, repeated for as long
 // as the port stays open: close it at once and say so once.
 void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
-    if (!m_port.isOpen() || m_applying)
+    if (!m_port.isOpen() || m_applying || m_closing)
         return;
     if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
         error != QSerialPort::ResourceError)
         return;
     const QString device = m_device;
-    const QString reason = m_port.errorString();
+    const QString reason = lossReason();
     if (m_port.bytesAvailable() > 0 && m_rThreshold > 0) {
         m_commEvent = comm::EvReceive;
         emit onComm();
     }
-    m_outgoing.clear();
-    m_port.close();
-    m_port.clearError();
+    close();
     emit portLost(device, reason);
+}
+
+// What ended the device, found now: QSerialPort words a read of nothing
+// after a hang-up by whatever errno an earlier call left behind.
+QString QtSerialDevice::lossReason() const {
+    if (!QFileInfo::exists(m_device))
+        return tr("The device was removed.");
+    pollfd state{m_port.handle(), POLLIN | POLLOUT, 0};
+    if (::poll(&state, 1, 0) == 1 && (state.revents & POLLHUP))
+        return tr("The device hung up.");
+    return m_port.errorString();
 }

@@ -30,6 +30,8 @@ public:
     void setRThreshold(int bytes) override { m_rThreshold = bytes; }
     QByteArray input() override;
     void output(QByteArrayView data) override;
+    qint64 bytesToWrite() const override { return m_port.isOpen() ? m_port.bytesToWrite() : 0; }
+    qint64 bytesAccepted() const override { return m_queued - m_dropped - bytesToWrite(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override { return m_ports.describe(port); }
 
@@ -38,17 +40,20 @@ private:
     bool configure(const LineSettings& settings);
     void apply(const LineSettings& settings);
     void onError(QSerialPort::SerialPortError error);
-    void flushOutgoing();
-
-    static constexpr qsizetype OutgoingLimit = 4096;
+    QString lossReason() const;
+    void close();
 
     PortMap m_ports;
     QSerialPort m_port;
-    QString m_device; // the path of the open port
-    // Bytes handed over and not yet given to the port.
-    QByteArray m_outgoing;
-    bool m_gathering = false;
+    // The device that the port number stands for since it was last set; empty
+    // when there was none then.
+    QString m_device;
+    // Bytes ever queued for the line, and those a close dropped unsent.
+    qint64 m_queued = 0;
+    qint64 m_dropped = 0;
+    // Errors while these run are refusals or a closing, not a lost device.
     bool m_applying = false;
+    bool m_closing = false;
     std::int16_t m_commPort = 1;
     LineSettings m_settings;
     int m_inBufferSize = 1024;

@@ -75,7 +75,13 @@ public:
 
     // The received bytes that wait, as they came off the line.
     virtual QByteArray input() = 0;
+    // Queues bytes for the line; the system's driver takes them as it can.
     virtual void output(QByteArrayView data) = 0;
+    // Bytes queued by output() that the driver has not taken yet.
+    virtual qint64 bytesToWrite() const = 0;
+    // All bytes the driver has taken, in the order they were queued, since
+    // the component was made; bytes dropped unsent by a close never count.
+    virtual qint64 bytesAccepted() const = 0;
     virtual std::int16_t commEvent() const = 0;
 
     // The device behind a port number and what the system says of it, for

@@ -65,6 +65,21 @@ TEST_F(QtSerialDeviceTest, BytesHandedOverGoOutEvenWhenThePortClosesAtOnce) {
     EXPECT_EQ(device.read(10018), QByteArray("one byte at a time") + QByteArray(10000, 'x'));
 }
 
+TEST_F(QtSerialDeviceTest, ClosingOverAFullDriverIsNoLoss) {
+    openConfigured();
+    QSignalSpy lost(&serial, &SerialDevice::portLost);
+    // The device reads nothing, so the driver fills up.
+    serial.output(QByteArray(256 * 1024, 'x'));
+    ASSERT_TRUE(waitUntil([&] { return serial.bytesAccepted() > 0; }));
+    serial.setPortOpen(false);
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(lost.count(), 0);
+    EXPECT_FALSE(serial.portOpen());
+    EXPECT_EQ(serial.bytesToWrite(), 0);
+    // The device gets exactly what the driver took.
+    EXPECT_EQ(device.read(serial.bytesAccepted() + 1, 500).size(), serial.bytesAccepted());
+}
+
 TEST_F(QtSerialDeviceTest, NoReceiveEventsWithoutAThreshold) {
     serial.setCommPort(1);
     serial.setPortOpen(true);
@@ -139,6 +154,7 @@ TEST_F(QtSerialDeviceTest, ADeviceThatGoesAwayClosesThePortOnceAndKeepsItsLastBy
     EXPECT_FALSE(serial.portOpen());
     EXPECT_EQ(received, QByteArray("last words"));
     EXPECT_EQ(lost.first().at(0).toString(), device.portPath());
+    EXPECT_EQ(lost.first().at(1).toString(), "The device was removed.");
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(lost.count(), 1);
 }

@@ -52,6 +52,9 @@ public:
     void setRThreshold(int bytes) override;
     QByteArray input() override;
     void output(QByteArrayView data) override;
+    // The driver takes everything at once.
+    qint64 bytesToWrite() const override { return 0; }
+    qint64 bytesAccepted() const override { return sent.size(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override;
 
@@ -126,11 +129,13 @@ public:
     void open(const QString& address) override { opened << address; }
 };
 
+// Counts a wait as a yield: nothing here ever needs waiting for.
 class FakeEventLoop final : public EventLoop {
 public:
     int yields = 0;
     std::function<void()> onYield;
     void yield() override;
+    void wait() override { yield(); }
 };
 
 // One of each, ready to hand to a window.
