@@ -29,18 +29,27 @@ void frmmain::refuseSettings(const QString& why) {
 // stays closed until the open/close button opens it.
 void frmmain::Combo1_Click() {
     const auto port = static_cast<std::int16_t>(Combo1->currentIndex() + 1);
-    // Start-up leaves COM1 unconfigured when its probe failed: choosing it
-    // then configures it.
-    if (port < 1 || (port == shared.currentPort && !shared.commSettings.isEmpty()))
+    // The current port chosen again is taken up afresh when it was never
+    // configured (its start-up probe failed) or its last open was refused.
+    if (port < 1 || (port == shared.currentPort && m_portSetup == PortSetup::Configured))
         return;
-    const SelectorSettings chosen = selectedSettings();
     QString why;
-    if (!parseLineSettings(chosen.settings, &why)) {
+    if (!parseLineSettings(selectedSettings().settings, &why)) {
         Combo1->setCurrentIndex(shared.currentPort - 1);
         refuseSettings(why);
         return;
     }
     ProbePort(port);
+    if (!configurePort(port))
+        return;
+    shared.portState = 0;
+    shared.currentPort = port;
+}
+
+// Configures the closed port with the selectors' settings; refused settings
+// are shown and change nothing.
+bool frmmain::configurePort(std::int16_t port) {
+    const SelectorSettings chosen = selectedSettings();
     const QString before = shared.commSettings;
     shared.commSettings = chosen.settings;
     try {
@@ -48,11 +57,10 @@ void frmmain::Combo1_Click() {
     } catch (const CommError& error) {
         shared.commSettings = before;
         refuseSettings(error.reason());
-        return;
+        return false;
     }
     shared.parityLetter = chosen.parityLetter;
-    shared.portState = 0;
-    shared.currentPort = port;
+    return true;
 }
 
 // A baud rate, parity, data bits or stop bits chosen (or typed and entered):

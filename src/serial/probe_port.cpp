@@ -8,6 +8,7 @@
 bool frmmain::ProbePort(std::int16_t port) {
     if (port == shared.currentPort && Command1->text() != QLatin1String("Open"))
         return false;
+    m_portSetup = PortSetup::Unconfigured;
     try {
         MSComm1.setCommPort(port);
         MSComm1.setPortOpen(true);
@@ -31,4 +32,5 @@ void frmmain::SetupPort(std::int16_t port) {
     MSComm1.setSThreshold(1);
     MSComm1.setRThreshold(1);
     MSComm1.setSettings(shared.commSettings);
+    m_portSetup = PortSetup::Configured;
 }

@@ -30,6 +30,7 @@ void frmmain::Form_Load() {
             // The port answered the probe a moment ago and refuses now: show
             // it closed rather than open over a closed port.
             showPortOpen(false);
+            m_portSetup = PortSetup::Refused;
             MsgBox(QStringLiteral("Invalid port number"), MessageBoxes::Icon::Exclamation,
                    error.reason());
         }

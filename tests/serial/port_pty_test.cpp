@@ -10,8 +10,13 @@
 #include "window/shape.h"
 
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -60,11 +65,88 @@ TEST_F(PortOverAPseudoTerminal, ADeviceThatGoesAwayLeavesTheWindowClosedAndItsDa
     com1.closeDevice();
     ASSERT_TRUE(waitUntil([&] { return !fakes.messages.shown.empty(); }));
     EXPECT_EQ(fakes.messages.texts(), QStringList{"Serial port lost"});
-    EXPECT_TRUE(fakes.messages.shown[0].detail.startsWith(com1.portPath()));
+    EXPECT_EQ(fakes.messages.shown[0].detail, com1.portPath() + ": The device was removed.");
     EXPECT_EQ(form.shared.portState, 0);
     EXPECT_EQ(form.Command1->text(), "Open");
     EXPECT_TRUE(form.Combo1->isEnabled());
     EXPECT_EQ(form.Text1->text(), "last line\r");
+}
+
+void choose(ComboBox* combo, const QString& entry) {
+    const int index = combo->findText(entry);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+// An adapter plugged in after start-up: whatever the user does first, the
+// port shown open receives.
+TEST(APortPluggedInLater, ReceivesOnceShownOpen) {
+    struct Case {
+        const char* name;
+        std::function<void(frmmain&)> before;
+        const char* settings;
+    };
+    const Case cases[] = {
+        {"Open at once", [](frmmain&) {}, "9600,N,8,1"},
+        {"COM1 chosen first", [](frmmain& f) { choose(f.Combo1, "COM1"); }, "9600,N,8,1"},
+        {"a baud rate, then COM1",
+         [](frmmain& f) {
+             choose(f.Combo2, "19200");
+             choose(f.Combo1, "COM1");
+         },
+         "19200,N,8,1"},
+        {"a baud rate only", [](frmmain& f) { choose(f.Combo2, "19200"); }, "19200,N,8,1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString link = dir.filePath("ttyUSB0");
+        QtSerialDevice serial{PortMap({{1, link}})};
+        Fakes fakes;
+        frmmain form{
+            {serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events}};
+        ASSERT_EQ(form.shared.portState, 0);
+        PtyPair device;
+        ASSERT_TRUE(QFile::link(device.portPath(), link));
+        c.before(form);
+        form.Command1->click();
+        EXPECT_TRUE(fakes.messages.shown.empty());
+        ASSERT_TRUE(serial.portOpen());
+        EXPECT_EQ(serial.settings(), c.settings);
+        device.write("hello");
+        EXPECT_TRUE(waitUntil([&] { return form.Text1->text() == "hello"; }));
+    }
+}
+
+// COMn stays with the device it was probed on: when that adapter is gone and
+// another takes its place in the system's list, Open refuses rather than
+// open the other one, until the user chooses the port again.
+TEST(APortNumber, KeepsItsDeviceUntilChosenAgain) {
+    std::array<std::unique_ptr<PtyPair>, 2> adapters{std::make_unique<PtyPair>(),
+                                                     std::make_unique<PtyPair>()};
+    QStringList listed{adapters[0]->portPath(), adapters[1]->portPath()};
+    QtSerialDevice serial{PortMap({}, [&] { return listed; })};
+    Fakes fakes;
+    frmmain form{{serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events}};
+    ASSERT_TRUE(serial.portOpen());
+    form.Command1->click();
+    // The adapter on COM1 is unplugged; the other one now comes first.
+    const int first = orderSystemPorts(listed).constFirst() == listed[0] ? 0 : 1;
+    const QString gone = listed.takeAt(first);
+    adapters[first].reset();
+    PtyPair& other = *adapters[1 - first];
+
+    form.Command1->click();
+    ASSERT_EQ(fakes.messages.texts(), QStringList{"Invalid port number"});
+    EXPECT_TRUE(fakes.messages.shown[0].detail.contains(gone + ") is gone"));
+    EXPECT_FALSE(serial.portOpen());
+    EXPECT_EQ(form.shared.portState, 0);
+
+    choose(form.Combo1, "COM1");
+    form.Command1->click();
+    ASSERT_TRUE(serial.portOpen());
+    other.write("other");
+    EXPECT_TRUE(waitUntil([&] { return form.Text1->text() == "other"; }));
 }
 
 } // namespace
