@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <poll.h>
 #include <thread>
 
@@ -41,18 +43,37 @@ struct PtyDevice {
 };
 
 // Reads everything the program sends to the device end, on a thread of its
-// own, and counts it.
+// own, and counts it; as fast as it comes, or paced to bytesPerSecond in 1 ms
+// steps, like a device that takes its time.
 class Drain {
 public:
-    explicit Drain(int fd)
-        : m_thread([this, fd] {
+    explicit Drain(int fd, long long bytesPerSecond = 0)
+        : m_thread([this, fd, bytesPerSecond] {
             char buffer[65536];
+            // What the device may still take: it never catches up on time it
+            // had nothing to read.
+            double budget = 0;
+            auto last = std::chrono::steady_clock::now();
             while (!m_done) {
+                size_t wanted = sizeof buffer;
+                if (bytesPerSecond > 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    const auto now = std::chrono::steady_clock::now();
+                    budget = std::min(budget + std::chrono::duration<double>(now - last).count() *
+                                                   double(bytesPerSecond),
+                                      std::max(1.0, double(bytesPerSecond) / 100));
+                    last = now;
+                    wanted = std::min(sizeof buffer, size_t(budget));
+                    if (wanted == 0)
+                        continue;
+                }
                 pollfd ready{fd, POLLIN, 0};
-                if (::poll(&ready, 1, 50) > 0) {
-                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                    if (n > 0)
+                if (::poll(&ready, 1, bytesPerSecond > 0 ? 0 : 50) > 0) {
+                    const ssize_t n = ::read(fd, buffer, wanted);
+                    if (n > 0) {
                         m_received += n;
+                        budget -= double(n);
+                    }
                 }
             }
         }) {}

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <new>
+
 namespace {
 
 // Positions are kept in twips, 15 to a pixel at 96 dots per inch.
@@ -157,6 +159,10 @@ template <typename Handler> void frmmain::run(Handler handler) {
         handler();
     } catch (const CommError& error) {
         MsgBox(error.reason(), MessageBoxes::Icon::Exclamation);
+    } catch (const std::bad_alloc&) {
+        MsgBox(QStringLiteral("Out of memory"), MessageBoxes::Icon::Exclamation,
+               QStringLiteral("There was not enough memory to finish. Clearing the receive area "
+                              "frees what it holds."));
     }
 }
 
@@ -234,6 +240,8 @@ bool frmmain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {
+    // No tick may write while the window goes away.
+    Timer1.setEnabled(false);
     m_closing = true;
     event->accept();
 }

@@ -139,18 +139,28 @@ private:
     // serial/open_close.cpp and serial/port_selection.cpp.
     void showPortClosed();
     SelectorSettings selectedSettings() const;
+    bool configurePort(std::int16_t port);
     void applySelectedSettings();
     void refuseSettings(const QString& why);
     void describePorts();
 
-    // transmit/send_routine.cpp.
+    // transmit/send_routine.cpp and transmit/send_file.cpp.
     void sendText(const QString& text);
     void sendHex(const QString& text);
     void send(const QByteArray& bytes, const QString& echo);
+    qint64 streamFile(QIODevice& file, qint64 size);
 
     MessageBoxes& m_messages;
     Shell& m_shell;
     EventLoop& m_events;
     // The window is being closed: a running file send stops.
     bool m_closing = false;
+    // Whether the component is configured for the selected port since that
+    // port was last probed or chosen; Refused: configured, but its last open
+    // was refused, so choosing the same port again takes it up afresh.
+    enum class PortSetup { Unconfigured, Configured, Refused };
+    PortSetup m_portSetup = PortSetup::Unconfigured;
+    // Counts the times the port was shown closed: a file send that sees it
+    // change stops, even when the port was opened again meanwhile.
+    int m_portClosings = 0;
 };

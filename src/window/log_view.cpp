@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <utility>
 
 namespace {
@@ -68,11 +69,21 @@ void LogView::append(QStringView text) {
         m_refreshTimer.start();
 }
 
-void LogView::setText(const QString& text) {
-    m_text = text;
+void LogView::setText(QString text) {
+    // A text too large to index leaves the area as it was.
+    std::swap(m_text, text);
+    std::vector<qsizetype> starts = std::move(m_lineStarts);
+    const LineFill fill = m_fill;
+    try {
+        rewrap();
+    } catch (const std::bad_alloc&) {
+        m_text = std::move(text);
+        m_lineStarts = std::move(starts);
+        m_fill = fill;
+        throw;
+    }
     m_anchor = 0;
     m_cursor = 0;
-    rewrap();
     m_refreshTimer.stop();
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());

@@ -29,7 +29,7 @@ public:
     // Adds text at the end (never at a caret or over a selection).
     void append(QStringView text);
     // Replaces the whole text and shows its end.
-    void setText(const QString& text);
+    void setText(QString text);
     void clear();
 
     // The exact text of the current selection; selectAll() selects everything.
