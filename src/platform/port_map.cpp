@@ -1,6 +1,7 @@
 #include "platform/port_map.h"
 
 #include <QCollator>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -29,31 +30,46 @@ QStringList listSystemPorts() {
     return ports;
 }
 
+// The link in `folder` that points to `device`, or the device itself.
+QString stableName(const QString& device, const QString& folder) {
+    const QDir links(folder);
+    for (const QFileInfo& link : links.entryInfoList(QDir::System | QDir::Files)) {
+        if (link.isSymLink() && link.symLinkTarget() == device)
+            return link.filePath();
+    }
+    return device;
+}
+
 } // namespace
 
-PortMap::PortMap(QMap<int, QString> named, Lister systemPorts)
+PortMap::PortMap(QMap<int, QString> named, Lister systemPorts, QString stableFolder)
     : m_named(std::move(named))
-    , m_systemPorts(systemPorts ? std::move(systemPorts) : Lister(&listSystemPorts)) {}
+    , m_systemPorts(systemPorts ? std::move(systemPorts) : Lister(&listSystemPorts))
+    , m_stableFolder(std::move(stableFolder)) {}
 
 QString PortMap::device(int port) const {
     if (port < 1 || port > Count)
         return {};
-    return assignPorts(m_named, m_systemPorts())[port];
+    const QString device = assignPorts(m_named, m_systemPorts())[port];
+    return m_named.contains(port) || device.isEmpty() ? device : stableName(device, m_stableFolder);
 }
 
 QString PortMap::describe(int port) const {
     const QString path = device(port);
     if (path.isEmpty())
         return QObject::tr("No device");
+    const QString kernelPath = QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget() : path;
+    const QString names =
+        kernelPath == path ? path : path + QStringLiteral(" (") + kernelPath + u')';
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() != path)
+        if (info.systemLocation() != kernelPath)
             continue;
         QStringList words{info.description(), info.manufacturer()};
         words.removeAll(QString());
         if (!words.isEmpty())
-            return path + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
+            return names + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
     }
-    return path;
+    return names;
 }
 
 QStringList orderSystemPorts(QStringList ports) {

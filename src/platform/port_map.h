@@ -10,7 +10,9 @@
 #include <utility>
 
 // Port numbers 1 to 15 name serial devices: first the devices named on the
-// command line, then, for the other numbers in order, the system's ports.
+// command line, then, for the other numbers in order, the system's ports, by
+// the stable names udev gives them where there are some, so that an adapter
+// plugged in again is found at the same path.
 class PortMap {
 public:
     static constexpr int Count = 15;
@@ -19,17 +21,20 @@ public:
     // Lists the system's serial devices by path.
     using Lister = std::function<QStringList()>;
 
-    explicit PortMap(QMap<int, QString> named = {}, Lister systemPorts = {});
+    explicit PortMap(QMap<int, QString> named = {}, Lister systemPorts = {},
+                     QString stableFolder = QStringLiteral("/dev/serial/by-id"));
 
     // The device for a port number, from the system's list as it is now;
     // empty when there is none.
     QString device(int port) const;
-    // The device and the system's description of it, for a tooltip.
+    // The device (under both its names where it has two) and the system's
+    // description of it, for a tooltip.
     QString describe(int port) const;
 
 private:
     QMap<int, QString> m_named;
     Lister m_systemPorts;
+    QString m_stableFolder;
 };
 
 // The system's ports in the order they get numbers: USB adapters (ttyUSB*,

@@ -1,6 +1,9 @@
 #include "platform/port_map.h"
 #include "support/printers.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,6 +41,26 @@ TEST(PortMap, NoMoreThanFifteenPorts) {
         many << QStringLiteral("/dev/ttyS%1").arg(i);
     const auto devices = assignPorts({}, many);
     EXPECT_EQ(devices[15], "/dev/ttyS14");
+}
+
+TEST(PortMap, SystemPortsGoByTheirStableNames) {
+    QTemporaryDir byId;
+    QFile::link("/dev/ttyUSB0", byId.filePath("usb-FTDI_FT232R_A5028-if00-port0"));
+    QFile::link("/dev/ttyACM0", byId.filePath("usb-Arduino_Uno_7563-if00"));
+    const PortMap ports(
+        {{4, "/dev/ttyS1"}},
+        [] {
+            return QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyACM0"};
+        },
+        byId.path());
+    // Numbered in the order of the devices' own names.
+    EXPECT_EQ(ports.device(1), byId.filePath("usb-Arduino_Uno_7563-if00"));
+    EXPECT_EQ(ports.device(2), byId.filePath("usb-FTDI_FT232R_A5028-if00-port0"));
+    EXPECT_EQ(ports.device(3), "/dev/ttyS0");
+    EXPECT_EQ(ports.device(4), "/dev/ttyS1");
+    EXPECT_TRUE(ports.describe(2).startsWith(byId.filePath("usb-FTDI_FT232R_A5028-if00-port0") +
+                                             " (/dev/ttyUSB0)"));
+    EXPECT_EQ(ports.describe(5), "No device");
 }
 
 TEST(PortMap, ReadsPortOptions) {
