@@ -3,9 +3,11 @@
 // received data costs.
 //
 //   receive_flood [--kind ascii|words|gbk|hex] [--megabytes N] [--prefill N]
+//                 [--capture FILE]
 //
 // --prefill N puts N MB of text (hex for hex, else ASCII lines) in the receive
 // area first.
+#include "platform/capture_file.h"
 #include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/counter.h"
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -89,6 +92,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string kind = "ascii";
     qsizetype megabytes = 20, prefill = 0;
+    QString capturePath;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--kind"))
             kind = argv[i + 1];
@@ -96,6 +100,8 @@ int main(int argc, char** argv) {
             megabytes = std::atoll(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--prefill"))
             prefill = std::atoll(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--capture"))
+            capturePath = QString::fromLocal8Bit(argv[i + 1]);
     }
     QApplication app(argc, argv);
 
@@ -103,8 +109,17 @@ int main(int argc, char** argv) {
     const int device = pty.fd;
     const QString port = pty.portPath;
 
+    std::unique_ptr<CaptureFile> capture;
+    if (!capturePath.isEmpty()) {
+        QString why;
+        capture = CaptureFile::open(capturePath, &why);
+        if (!capture) {
+            std::fprintf(stderr, "cannot capture: %s\n", qPrintable(why));
+            return 2;
+        }
+    }
     QtPlatform qt{PortMap({{1, port}})};
-    frmmain form(qt.platform());
+    frmmain form(qt.platform(), {capture.get()});
     form.show();
     if (kind == "hex")
         form.Option1->setChecked(true);
@@ -148,14 +163,16 @@ int main(int argc, char** argv) {
     check.start(5);
     app.exec();
     const double seconds = elapsed.nsecsElapsed() / 1e9;
+    if (capture)
+        capture->flush();
     done = true;
     writer.join();
     poster.join();
 
     const long rssPeak = statusKiB("VmHWM:");
     const long rssAfter = statusKiB("VmRSS:");
-    std::printf("kind=%s megabytes=%lld prefill=%lld\n", kind.c_str(), (long long)megabytes,
-                (long long)prefill);
+    std::printf("kind=%s megabytes=%lld prefill=%lld capture=%s\n", kind.c_str(),
+                (long long)megabytes, (long long)prefill, capture ? "on" : "off");
     std::printf("drain rate: %.1f MB/s (%.2f s)\n", data.size() / seconds / 1e6, seconds);
     std::printf("batches: %ld, %.0f bytes each on average\n", batches,
                 double(data.size()) / std::max(batches, 1L));

@@ -1,3 +1,4 @@
+#include "platform/capture_file.h"
 #include "platform/port_map.h"
 #include "platform/qt_platform.h"
 #include "window/frmmain.h"
@@ -6,13 +7,20 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
 
+struct CommandLine {
+    QMap<int, QString> named;
+    QString capture;
+    bool reconnect = false;
+};
+
 // Reads the command line before the window system is needed, so that --help
 // and a wrong option work without a display.
-std::optional<QMap<int, QString>> readCommandLine(int argc, char** argv) {
+std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("varnolix"));
     QCommandLineParser parser;
@@ -26,9 +34,20 @@ std::optional<QMap<int, QString>> readCommandLine(int argc, char** argv) {
                                      "the other numbers go to the system's ports in order, "
                                      "USB adapters first."),
                       QStringLiteral("COMn=DEVICE")});
+    parser.addOption({QStringLiteral("capture"),
+                      QStringLiteral("Append every byte received to FILE, raw, as it came off the "
+                                     "line (created if missing). Bytes reach the file within a "
+                                     "second of arriving."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("reconnect"),
+                      QStringLiteral("When the open port is lost (adapter unplugged), show no "
+                                     "message box: wait for the same device to come back and "
+                                     "open it again. Loss and return are reported on stderr.")});
     parser.process(app);
 
-    QMap<int, QString> named;
+    CommandLine line;
+    line.capture = parser.value(QStringLiteral("capture"));
+    line.reconnect = parser.isSet(QStringLiteral("reconnect"));
     for (const QString& value : parser.values(QStringLiteral("port"))) {
         const auto port = parsePortOption(value);
         if (!port) {
@@ -37,17 +56,27 @@ std::optional<QMap<int, QString>> readCommandLine(int argc, char** argv) {
                          qPrintable(value));
             return std::nullopt;
         }
-        named.insert(port->first, port->second);
+        line.named.insert(port->first, port->second);
     }
-    return named;
+    return line;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto named = readCommandLine(argc, argv);
-    if (!named)
+    const auto line = readCommandLine(argc, argv);
+    if (!line)
         return 2;
+    std::unique_ptr<CaptureFile> capture;
+    if (!line->capture.isEmpty()) {
+        QString why;
+        capture = CaptureFile::open(line->capture, &why);
+        if (!capture) {
+            std::fprintf(stderr, "varnolix: cannot capture to %s: %s\n", qPrintable(line->capture),
+                         qPrintable(why));
+            return 2;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnolix"));
@@ -57,8 +86,11 @@ int main(int argc, char** argv) {
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
     QApplication::setFont(font);
 
-    QtPlatform qt{PortMap(*named)};
-    frmmain form(qt.platform());
+    QtPlatform qt{PortMap(line->named)};
+    frmmain form(qt.platform(), {capture.get(), line->reconnect});
     form.show();
-    return app.exec();
+    const int status = QApplication::exec();
+    if (capture)
+        capture->flush();
+    return status;
 }

@@ -1,3 +1,4 @@
+#include "platform/capture_file.h"
 #include "platform/serial_device.h"
 #include "receive/date_stamp.h"
 #include "window/counter.h"
@@ -10,6 +11,8 @@ void frmmain::MSComm1_OnComm() {
     if (MSComm1.commEvent() != comm::EvReceive)
         return;
     const QByteArray batch = MSComm1.input();
+    if (m_options.capture)
+        m_options.capture->write(batch);
     const QString text = renderBatch(batch, shared.showAsText != 0, pendingLead);
     addToCounter(Label10, batch.size());
     if (text.endsWith(QLatin1String("\r\n"))) {

@@ -1,10 +1,23 @@
+#include "platform/capture_file.h"
 #include "window/frmmain.h"
 
 #include <QCheckBox>
 
+#include <cstdio>
+
+namespace {
+
+// One line on the standard error, for matching a capture with what happened.
+void report(const QString& line) {
+    std::fprintf(stderr, "varnolix: %s\n", qPrintable(line));
+}
+
+} // namespace
+
 // The open/close button; the window shows the port open exactly while it is,
 // and a port shown open receives.
 void frmmain::Command1_Click() {
+    m_reconnectWatch.stop();
     // A port that was never configured (absent at start-up, plugged in since)
     // is configured with the selectors' settings first.
     if (shared.portState != 1 && m_portSetup == PortSetup::Unconfigured &&
@@ -13,6 +26,8 @@ void frmmain::Command1_Click() {
     try {
         if (shared.portState == 1) {
             MSComm1.setPortOpen(false);
+            if (m_options.capture)
+                m_options.capture->flush();
             showPortClosed();
         } else {
             MSComm1.setPortOpen(true);
@@ -38,8 +53,32 @@ void frmmain::showPortClosed() {
 
 // The device went away while open: the component has closed the port.
 void frmmain::MSComm1_PortLost(const QString& device, const QString& reason) {
+    if (m_options.capture)
+        m_options.capture->flush();
     if (shared.portState == 1)
         showPortClosed();
-    MsgBox(QStringLiteral("Serial port lost"), MessageBoxes::Icon::Exclamation,
-           device + QStringLiteral(": ") + reason);
+    if (!m_options.reconnect) {
+        MsgBox(QStringLiteral("Serial port lost"), MessageBoxes::Icon::Exclamation,
+               device + QStringLiteral(": ") + reason);
+        return;
+    }
+    m_lostDevice = device;
+    report(QStringLiteral("COM%1 (%2) lost: %3").arg(shared.currentPort).arg(device, reason));
+    m_reconnectWatch.start();
+}
+
+// The lost port's device is tried again, with the settings the selectors
+// show (the component always runs with those), until it opens.
+void frmmain::reopenLostPort() {
+    try {
+        MSComm1.setPortOpen(true);
+    } catch (const CommError&) {
+        return;
+    }
+    m_reconnectWatch.stop();
+    m_portSetup = PortSetup::Configured;
+    showPortOpen(true);
+    report(QStringLiteral("COM%1 (%2) back: the device is there again; opened with %3")
+               .arg(shared.currentPort)
+               .arg(m_lostDevice, MSComm1.settings()));
 }

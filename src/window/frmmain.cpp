@@ -1,5 +1,6 @@
 #include "window/frmmain.h"
 
+#include "platform/capture_file.h"
 #include "platform/serial_device.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
@@ -63,14 +64,14 @@ QStringList portNames() {
 
 } // namespace
 
-frmmain::frmmain(const Platform& platform, QWidget* parent)
-    : QWidget(parent)
-    , MSComm1(platform.serial)
+frmmain::frmmain(const Platform& platform, RunOptions options)
+    : MSComm1(platform.serial)
     , CommonDialog1(platform.dialog)
     , Timer1(platform.timer)
     , m_messages(platform.messages)
     , m_shell(platform.shell)
-    , m_events(platform.events) {
+    , m_events(platform.events)
+    , m_options(options) {
     createControls();
     bindEvents();
     Form_Load();
@@ -209,6 +210,18 @@ void frmmain::bindEvents() {
             [this](const QString& device, const QString& reason) {
                 run([&] { MSComm1_PortLost(device, reason); });
             });
+    if (m_options.capture)
+        // Queued: the box must not open inside the receive handler that wrote.
+        connect(
+            m_options.capture, &CaptureFile::stopped, this,
+            [this](const QString& reason) {
+                MsgBox(QStringLiteral("Capture stopped"), MessageBoxes::Icon::Exclamation,
+                       m_options.capture->path() + QStringLiteral(": ") + reason);
+            },
+            Qt::QueuedConnection);
+    m_reconnectWatch.setInterval(250);
+    connect(&m_reconnectWatch, &QTimer::timeout, this,
+            [this] { run([this] { reopenLostPort(); }); });
     // While a message box is open its event loop runs: a tick that falls due
     // then is skipped rather than opening another box on top.
     connect(&Timer1, &Timer::tick, this, [this] {

@@ -4,7 +4,9 @@
 #include "receive/render_batch.h"
 #include "serial/selector_settings.h"
 #include "window/module1.h"
+#include "window/run_options.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -33,7 +35,7 @@ public:
     static constexpr const char* WebAddress = "https://www.varnolix.example/";
 
     // Creates the controls, binds their events and runs Form_Load.
-    explicit frmmain(const Platform& platform, QWidget* parent = nullptr);
+    explicit frmmain(const Platform& platform, RunOptions options = {});
 
     // Port settings.
     QGroupBox* Frame1;
@@ -94,6 +96,8 @@ public:
     // Open/close button and a port that goes away: serial/open_close.cpp.
     void Command1_Click();
     void MSComm1_PortLost(const QString& device, const QString& reason);
+    // With reconnecting on: tries the lost port's device again.
+    void reopenLostPort();
 
     // Receive display: receive/on_comm.cpp.
     void MSComm1_OnComm();
@@ -153,6 +157,10 @@ private:
     MessageBoxes& m_messages;
     Shell& m_shell;
     EventLoop& m_events;
+    const RunOptions m_options;
+    // Runs while a lost port's device is waited for.
+    QTimer m_reconnectWatch;
+    QString m_lostDevice;
     // The window is being closed: a running file send stops.
     bool m_closing = false;
     // Whether the component is configured for the selected port since that

@@ -5,9 +5,16 @@
 #include "window/counter.h"
 #include "window/log_view.h"
 
+#include "platform/capture_file.h"
+#include "support/wait.h"
+
 #include <QLabel>
+#include <QTemporaryDir>
+
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <csignal>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +127,39 @@ TEST_F(ReceiveTest, SwitchingTheDisplayChangesOnlyLaterBatches) {
     EXPECT_EQ(shown(), "A");
     fakes.serial.receive("A");
     EXPECT_EQ(shown(), u"A41 \r");
+}
+
+// A capture file that hits the file-size limit (as a full disk would stop
+// it): one warning, then everything else goes on.
+TEST(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
+    QTemporaryDir dir;
+    QString why;
+    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+    ASSERT_TRUE(capture);
+    Fakes fakes;
+    fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
+    frmmain form(fakes.platform(), {capture.get()});
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limited = before;
+    limited.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    const QByteArray batch(70000, 'x');
+    fakes.serial.receive(batch);
+    ASSERT_TRUE(waitUntil([&] { return !fakes.messages.shown.empty(); }));
+    fakes.serial.receive(batch);
+    capture->flush();
+    waitUntil([] { return false; }, 50);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(fakes.messages.texts(), QStringList{"Capture stopped"});
+    EXPECT_EQ(fakes.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
+    EXPECT_TRUE(fakes.messages.shown[0].detail.startsWith(dir.filePath("capture.bin") + ": "));
+    EXPECT_FALSE(capture->capturing());
+    EXPECT_EQ(form.Text1->text().size(), 2 * batch.size());
+    EXPECT_EQ(form.Label10->text(), "140000");
 }
 
 } // namespace

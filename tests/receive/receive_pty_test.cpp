@@ -7,20 +7,35 @@
 #include "window/counter.h"
 #include "window/log_view.h"
 
+#include "platform/capture_file.h"
+
+#include <QFile>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // Bytes written on the device's end appear in the window, in order, whatever
-// the display mode and the component's input mode.
+// the display mode and the component's input mode, and go to the capture file
+// exactly as they came.
 TEST(ReceiveOverAPseudoTerminal, BytesFromTheDeviceAppearInOrder) {
     PtyPair device;
     QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+    QTemporaryDir dir;
+    {
+        QFile earlier(dir.filePath("capture.bin"));
+        earlier.open(QIODevice::WriteOnly);
+        earlier.write("earlier\n");
+    }
+    QString why;
+    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+    ASSERT_TRUE(capture) << why.toStdString();
     Fakes fakes;
-    frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events});
+    frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
+                 {capture.get()});
     ASSERT_TRUE(serial.portOpen());
 
     struct Step {
@@ -36,6 +51,7 @@ TEST(ReceiveOverAPseudoTerminal, BytesFromTheDeviceAppearInOrder) {
         {true, comm::InputModeBinary, QByteArray("\xFF\x00", 2), u"FF \r00 \r"},
     };
     QString expected;
+    QByteArray captured = "earlier\n";
     long long count = 0;
     for (const Step& step : steps) {
         (step.hex ? form.Option1 : form.Option2)->setChecked(true);
@@ -43,10 +59,16 @@ TEST(ReceiveOverAPseudoTerminal, BytesFromTheDeviceAppearInOrder) {
         device.write(step.bytes);
         expected += QString::fromStdU16String(step.shown);
         count += step.bytes.size();
+        captured += step.bytes;
         ASSERT_TRUE(waitUntil([&] { return form.Label10->text().toLongLong() == count; }))
             << form.Label10->text().toStdString();
         EXPECT_EQ(form.Text1->text(), expected);
     }
+    QFile file(dir.filePath("capture.bin"));
+    // Within a second, without a close.
+    EXPECT_TRUE(waitUntil([&] { return file.size() == captured.size(); }, 1000));
+    file.open(QIODevice::ReadOnly);
+    EXPECT_EQ(file.readAll(), captured);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/capture_file.h"
 #include "platform/qt_serial_device.h"
 #include "window/frmmain.h"
 
@@ -9,6 +10,8 @@
 #include "window/log_view.h"
 #include "window/shape.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -70,6 +73,48 @@ TEST_F(PortOverAPseudoTerminal, ADeviceThatGoesAwayLeavesTheWindowClosedAndItsDa
     EXPECT_EQ(form.Command1->text(), "Open");
     EXPECT_TRUE(form.Combo1->isEnabled());
     EXPECT_EQ(form.Text1->text(), "last line\r");
+}
+
+// With reconnecting on, an adapter unplugged and plugged back in is taken up
+// again without a word, and what came before the loss is in the capture.
+TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("usb-adapter");
+    auto first = std::make_unique<PtyPair>();
+    ASSERT_TRUE(QFile::link(first->portPath(), link));
+    QString why;
+    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+    QtSerialDevice serial{PortMap({{1, link}})};
+    Fakes fakes;
+    frmmain form{{serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
+                 {capture.get(), true}};
+    ASSERT_EQ(form.shared.portState, 1);
+    form.Check1->setChecked(true);
+    ASSERT_TRUE(fakes.timer.enabled());
+    first->write("before");
+    ASSERT_TRUE(waitUntil([&] { return form.Text1->text() == "before"; }));
+
+    first.reset();
+    ASSERT_TRUE(waitUntil([&] { return form.shared.portState == 0; }));
+    EXPECT_EQ(form.Command1->text(), "Open");
+    QFile captured(dir.filePath("capture.bin"));
+    captured.open(QIODevice::ReadOnly);
+    EXPECT_EQ(captured.readAll(), "before");
+
+    PtyPair second;
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(second.portPath(), link));
+    ASSERT_TRUE(waitUntil([&] { return form.shared.portState == 1; }, 1000));
+    EXPECT_TRUE(serial.portOpen());
+    EXPECT_EQ(form.Command1->text(), "Close");
+    EXPECT_EQ(form.Shape1->fillColor(), QColor(0, 255, 0));
+    EXPECT_FALSE(form.Combo1->isEnabled());
+    // A repeat that ran stays stopped: restarting it would send unasked.
+    EXPECT_FALSE(form.Check1->isChecked());
+    EXPECT_FALSE(fakes.timer.enabled());
+    second.write(" after");
+    EXPECT_TRUE(waitUntil([&] { return form.Text1->text() == "before after"; }));
+    EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
 void choose(ComboBox* combo, const QString& entry) {
