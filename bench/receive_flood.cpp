@@ -4,6 +4,11 @@
 //
 //   receive_flood [--kind ascii|words|gbk|hex] [--megabytes N] [--prefill N]
 //                 [--capture FILE]
+//   receive_flood --rate BYTES_PER_SECOND [--kind ...] [--seconds N]
+//
+// --rate paces the device end instead, like a device at a real line rate: it
+// writes every 1 ms for N seconds (4 by default), first to a bare poll/read
+// loop, then to the window, and reports the share of a core each took.
 //
 // --prefill N puts N MB of text (hex for hex, else ASCII lines) in the receive
 // area first.
@@ -23,8 +28,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -86,6 +93,101 @@ protected:
     }
 };
 
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// Writes `data` round and round into `fd`, rate / 1000 bytes every 1 ms, for
+// `seconds`; returns how many bytes it wrote.
+long long writePaced(int fd, const QByteArray& data, long long rate, double seconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    auto tick = start;
+    long long written = 0;
+    qsizetype at = 0;
+    while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
+        tick += std::chrono::milliseconds(1);
+        std::this_thread::sleep_until(tick);
+        const auto since = std::chrono::duration<double>(Clock::now() - start).count();
+        for (long long owed = (long long)(since * double(rate)) - written; owed > 0;) {
+            const qsizetype n = std::min<qsizetype>(owed, data.size() - at);
+            const ssize_t done = ::write(fd, data.constData() + at, size_t(n));
+            if (done <= 0)
+                break;
+            written += done;
+            owed -= done;
+            at = (at + done) % data.size();
+        }
+    }
+    return written;
+}
+
+// The floor: a plain poll/read loop on the port end, on a thread of its own.
+double bareReaderShare(const QByteArray& data, long long rate, double seconds) {
+    PtyDevice pty;
+    std::atomic<bool> done{false};
+    std::atomic<long long> received{0};
+    double cpu = 0;
+    std::thread reader([&] {
+        const double before = threadCpuSeconds();
+        char buffer[65536];
+        while (!done) {
+            pollfd ready{pty.port, POLLIN, 0};
+            if (::poll(&ready, 1, 50) > 0) {
+                const ssize_t n = ::read(pty.port, buffer, sizeof buffer);
+                if (n > 0)
+                    received += n;
+            }
+        }
+        cpu = threadCpuSeconds() - before;
+    });
+    const long long written = writePaced(pty.fd, data, rate, seconds);
+    while (received < written)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    done = true;
+    reader.join();
+    return cpu / seconds;
+}
+
+// The window, fed the same way; the share is its thread's, which is the
+// program's: it has no other.
+int paced(QApplication& app, const std::string& kind, long long rate, double seconds) {
+    const QByteArray data = floodData(kind, 1 << 20);
+    const double bare = bareReaderShare(data, rate, seconds);
+
+    PtyDevice pty;
+    QtPlatform qt{PortMap({{1, pty.portPath}})};
+    frmmain form(qt.platform());
+    form.show();
+    if (kind == "hex")
+        form.Option1->setChecked(true);
+    QCoreApplication::processEvents();
+    long batches = 0;
+    QObject::connect(&qt.serial, &SerialDevice::onComm, [&] { ++batches; });
+
+    std::atomic<long long> written{-1};
+    const double before = threadCpuSeconds();
+    std::thread writer([&] { written = writePaced(pty.fd, data, rate, seconds); });
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (written >= 0 && form.Label10->text().toLongLong() >= written)
+            app.quit();
+    });
+    check.start(50);
+    app.exec();
+    const double window = (threadCpuSeconds() - before) / seconds;
+    writer.join();
+
+    std::printf("kind=%s rate=%lld B/s for %.0f s: %ld batches, %.0f bytes each\n", kind.c_str(),
+                rate, seconds, batches, double(written) / double(std::max(batches, 1L)));
+    std::printf("bare reader: %.1f%% of a core\n", 100 * bare);
+    std::printf("window:      %.1f%% of a core (%.2f x the bare reader)\n", 100 * window,
+                window / bare);
+    return form.Label10->text().toLongLong() == written ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,6 +195,8 @@ int main(int argc, char** argv) {
     std::string kind = "ascii";
     qsizetype megabytes = 20, prefill = 0;
     QString capturePath;
+    long long rate = 0;
+    double pacedSeconds = 4;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--kind"))
             kind = argv[i + 1];
@@ -102,8 +206,14 @@ int main(int argc, char** argv) {
             prefill = std::atoll(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--capture"))
             capturePath = QString::fromLocal8Bit(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--rate"))
+            rate = std::atoll(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--seconds"))
+            pacedSeconds = std::atof(argv[i + 1]);
     }
     QApplication app(argc, argv);
+    if (rate > 0)
+        return paced(app, kind, rate, pacedSeconds);
 
     PtyDevice pty;
     const int device = pty.fd;
