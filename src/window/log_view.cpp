@@ -1,5 +1,8 @@
 #include "window/log_view.h"
 
+#include "window/accessibility.h"
+
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -46,6 +49,7 @@ LogView::LogView(QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_metrics(font())
     , m_advances(0x10000, -1.0F) {
+    installAccessibleInterfaces();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A scroll bar that came and went would narrow the view and re-wrap everything held.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -64,12 +68,15 @@ void LogView::append(QStringView text) {
     const qsizetype from = m_text.size();
     m_text.append(text);
     wrapFrom(from);
+    if (m_unannounced < 0 && assistiveClientListening())
+        m_unannounced = from;
     if (!m_refreshTimer.isActive())
         m_refreshTimer.start();
 }
 
 void LogView::setText(const QString& text) {
-    m_text = text;
+    announceInserted();
+    const QString before = std::exchange(m_text, text);
     m_anchor = 0;
     m_cursor = 0;
     rewrap();
@@ -77,6 +84,10 @@ void LogView::setText(const QString& text) {
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    if (assistiveClientListening()) {
+        QAccessibleTextUpdateEvent event(this, 0, before, m_text);
+        announce(event);
+    }
 }
 
 void LogView::clear() {
@@ -89,9 +100,30 @@ QString LogView::selectedText() const {
 }
 
 void LogView::selectAll() {
-    m_anchor = 0;
-    m_cursor = m_text.size();
+    select(0, m_text.size());
+}
+
+std::pair<qsizetype, qsizetype> LogView::selection() const {
+    return std::minmax(m_anchor, m_cursor);
+}
+
+void LogView::select(qsizetype anchor, qsizetype cursor) {
+    const auto before = selection();
+    const qsizetype cursorBefore = m_cursor;
+    m_anchor = std::clamp<qsizetype>(anchor, 0, m_text.size());
+    m_cursor = std::clamp<qsizetype>(cursor, 0, m_text.size());
     viewport()->update();
+    if (!assistiveClientListening())
+        return;
+    const auto [from, to] = selection();
+    if (selection() != before) {
+        QAccessibleTextSelectionEvent event(this, int(from), int(to));
+        event.setCursorPosition(int(m_cursor));
+        announce(event);
+    } else if (m_cursor != cursorBefore) {
+        QAccessibleTextCursorEvent event(this, int(m_cursor));
+        announce(event);
+    }
 }
 
 void LogView::copy() const {
@@ -198,6 +230,16 @@ void LogView::refresh() {
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    announceInserted();
+}
+
+// Everything appended since the last repaint, told as one insertion.
+void LogView::announceInserted() {
+    if (m_unannounced < 0)
+        return;
+    const qsizetype from = std::exchange(m_unannounced, -1);
+    QAccessibleTextInsertEvent event(this, int(from), m_text.sliced(from));
+    announce(event);
 }
 
 void LogView::updateMetrics() {
@@ -331,8 +373,34 @@ qsizetype LogView::offsetAt(QPoint position) const {
 }
 
 void LogView::selectTo(QPoint position) {
-    m_cursor = offsetAt(position);
-    viewport()->update();
+    select(m_anchor, offsetAt(position));
+}
+
+QRect LogView::characterRect(qsizetype offset) const {
+    if (offset < 0 || offset >= m_text.size())
+        return {};
+    const qsizetype line = lineAt(offset);
+    const qsizetype row = line - verticalScrollBar()->value();
+    if (row < 0 || row >= visibleRows())
+        return {};
+    QTextLayout layout;
+    layoutLine(layout, line);
+    const QTextLine shaped = layout.lineAt(0);
+    const int at = int(offset - lineStart(line));
+    const qreal left = shaped.cursorToX(at);
+    const qreal right = shaped.cursorToX(at + 1);
+    return QRect(Margin + qFloor(left), int(row) * m_lineHeight, qMax(1, qCeil(right - left)),
+                 m_lineHeight);
+}
+
+void LogView::scrollTo(qsizetype offset) {
+    updateScrollRange();
+    const qsizetype line = lineAt(std::clamp<qsizetype>(offset, 0, m_text.size()));
+    QScrollBar* bar = verticalScrollBar();
+    if (line < bar->value())
+        bar->setValue(int(line));
+    else if (line >= bar->value() + visibleRows())
+        bar->setValue(int(line - visibleRows() + 1));
 }
 
 void LogView::mousePressEvent(QMouseEvent* event) {
@@ -340,9 +408,9 @@ void LogView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    m_anchor = offsetAt(event->position().toPoint());
+    const qsizetype at = offsetAt(event->position().toPoint());
     m_selecting = true;
-    selectTo(event->position().toPoint());
+    select(at, at);
 }
 
 void LogView::mouseMoveEvent(QMouseEvent* event) {
@@ -383,10 +451,8 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
     qsizetype to = at;
     while (to < lineEnd(line) && isWordCharacter(m_text.at(to)))
         ++to;
-    m_anchor = from;
-    m_cursor = to;
     m_selecting = true;
-    viewport()->update();
+    select(from, to);
 }
 
 void LogView::contextMenuEvent(QContextMenuEvent* event) {

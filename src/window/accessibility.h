@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+class QAccessibleEvent;
+
+// Gives the controls Qt lacks (LogView, Counter, Shape) accessible interfaces,
+// so that screen readers and UI test tools read them as they read Qt's own
+// controls. Each of those controls calls it; the first call installs them.
+void installAccessibleInterfaces();
+
+// Whether an assistive client listens. Changes are announced only then, so
+// that a flood of data costs nothing extra otherwise.
+bool assistiveClientListening();
+// Tells the listening assistive clients of a change.
+void announce(QAccessibleEvent& event);
+
+// A stand-in for an assistive client, for tests (offscreen there is none): it
+// hears every announcement, in place of the platform. Empty removes it.
+void setAssistiveClient(std::function<void(QAccessibleEvent&)> client);
