@@ -56,7 +56,7 @@ public:
 
     QString text(QAccessible::Text kind) const override {
         if (kind == QAccessible::Value)
-            return view()->text();
+            return readableText(view()->text());
         return QAccessibleWidget::text(kind);
     }
 
@@ -95,7 +95,7 @@ public:
         const qsizetype size = view()->text().size();
         const qsizetype from = std::clamp<qsizetype>(start, 0, size);
         const qsizetype to = std::clamp<qsizetype>(end < 0 ? size : end, from, size);
-        return view()->text().mid(from, to - from);
+        return readableText(view()->text().mid(from, to - from));
     }
     int characterCount() const override { return toInt(view()->text().size()); }
 
@@ -158,6 +158,10 @@ void announce(QAccessibleEvent& event) {
         standInClient()(event);
     else
         QAccessible::updateAccessibility(&event);
+}
+
+QString readableText(QString text) {
+    return text.replace(QChar(0), QChar(0x2400));
 }
 
 void setAssistiveClient(std::function<void(QAccessibleEvent&)> client) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class QAccessibleEvent;
@@ -14,6 +16,11 @@ void installAccessibleInterfaces();
 bool assistiveClientListening();
 // Tells the listening assistive clients of a change.
 void announce(QAccessibleEvent& event);
+
+// Text as assistive technology is told it. A NUL, common in serial data,
+// would end the text on its way to the client (AT-SPI strings stop there), so
+// it reads as the symbol for null, U+2400, and every offset stays as it was.
+QString readableText(QString text);
 
 // A stand-in for an assistive client, for tests (offscreen there is none): it
 // hears every announcement, in place of the platform. Empty removes it.

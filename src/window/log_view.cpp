@@ -85,7 +85,7 @@ void LogView::setText(const QString& text) {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
     if (assistiveClientListening()) {
-        QAccessibleTextUpdateEvent event(this, 0, before, m_text);
+        QAccessibleTextUpdateEvent event(this, 0, readableText(before), readableText(m_text));
         announce(event);
     }
 }
@@ -238,7 +238,7 @@ void LogView::announceInserted() {
     if (m_unannounced < 0)
         return;
     const qsizetype from = std::exchange(m_unannounced, -1);
-    QAccessibleTextInsertEvent event(this, int(from), m_text.sliced(from));
+    QAccessibleTextInsertEvent event(this, int(from), readableText(m_text.sliced(from)));
     announce(event);
 }
 
