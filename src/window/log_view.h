@@ -71,6 +71,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    static constexpr int Margin = 3; // between the edges and the text
+
     qsizetype lineStart(qsizetype line) const { return m_lineStarts[size_t(line)]; }
     qsizetype lineEnd(qsizetype line) const;
     qsizetype lineAt(qsizetype offset) const;
