@@ -54,11 +54,7 @@ public:
         return state;
     }
 
-    QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Value)
-            return readableText(view()->text());
-        return QAccessibleWidget::text(kind);
-    }
+    using QAccessibleWidget::text;
 
     // The viewport is where the text is drawn, not a child of its own: a
     // client asking what lies under a point gets the text.

@@ -4,41 +4,30 @@
 
 #include <QAccessible>
 #include <QAccessibleEvent>
-#include <QString>
 
 #include <vector>
 
-// Listens as an assistive client would while it exists, and keeps what it
-// hears: the event, and the name or text it carries.
+// Stands in for an assistive client while it exists, and keeps what it hears.
 struct AssistiveClient {
     struct Heard {
-        QAccessible::Event type = QAccessible::InvalidEvent;
-        QObject* object = nullptr;
-        int position = -1;
-        QString text;    // inserted or now held
-        QString removed; // held before, for a replaced text
-        QString name;    // the object's name when the event came
+        QAccessible::Event type;
+        QObject* object;
+        int position; // of inserted text
+        QString text; // the text inserted, else the object's name when told
     };
     std::vector<Heard> heard;
 
     AssistiveClient() {
         setAssistiveClient([this](QAccessibleEvent& event) {
-            Heard h;
-            h.type = event.type();
-            h.object = event.object();
             if (event.type() == QAccessible::TextInserted) {
                 const auto& inserted = static_cast<QAccessibleTextInsertEvent&>(event);
-                h.position = inserted.changePosition();
-                h.text = inserted.textInserted();
-            } else if (event.type() == QAccessible::TextUpdated) {
-                const auto& updated = static_cast<QAccessibleTextUpdateEvent&>(event);
-                h.position = updated.changePosition();
-                h.text = updated.textInserted();
-                h.removed = updated.textRemoved();
+                heard.push_back({event.type(), event.object(), inserted.changePosition(),
+                                 inserted.textInserted()});
+            } else {
+                const auto* object = QAccessible::queryAccessibleInterface(event.object());
+                heard.push_back(
+                    {event.type(), event.object(), -1, object->text(QAccessible::Name)});
             }
-            if (QAccessibleInterface* object = QAccessible::queryAccessibleInterface(h.object))
-                h.name = object->text(QAccessible::Name);
-            heard.push_back(h);
         });
     }
     ~AssistiveClient() { setAssistiveClient({}); }

@@ -229,9 +229,9 @@ TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges
         EXPECT_EQ(told(form->Label10).size(), step.rxTold);
         EXPECT_EQ(told(form->Label11).size(), step.txTold);
         for (const auto& heard : told(form->Label10))
-            EXPECT_EQ(heard.name, step.rx);
+            EXPECT_EQ(heard.text, step.rx);
         for (const auto& heard : told(form->Label11))
-            EXPECT_EQ(heard.name, step.tx);
+            EXPECT_EQ(heard.text, step.tx);
     }
 }
 

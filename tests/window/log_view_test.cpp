@@ -219,8 +219,6 @@ TEST_F(LogViewTest, AssistiveTechnologyReadsTheTextSelectionAndCaret) {
     EXPECT_EQ(view->role(), QAccessible::EditableText);
     EXPECT_TRUE(view->state().readOnly);
     EXPECT_TRUE(view->state().multiLine);
-    EXPECT_EQ(view->text(QAccessible::Value),
-              QString::fromUtf8("first line\r\nsecond␀line\r\n中文"));
     for (int i = 0; i < view->childCount(); ++i)
         EXPECT_NE(view->child(i)->object(), m_view.viewport()) << "the text is the view's own";
     QAccessibleTextInterface* text = view->textInterface();
@@ -297,16 +295,6 @@ TEST_F(LogViewTest, AppendedTextIsAnnouncedOncePerRepaintWhileAClientListens) {
         ASSERT_EQ(inserts.size(), 1u);
         EXPECT_EQ(inserts[0].position, c.position);
         EXPECT_EQ(inserts[0].text, c.told);
-
-        // Replacing the text tells what went and what came, after what was appended.
-        m_view.append(u"late");
-        const QString before = m_view.text();
-        m_view.setText("new");
-        ASSERT_EQ(client.heard.size(), 3u);
-        EXPECT_EQ(client.heard[1].text, "late");
-        EXPECT_EQ(client.heard[2].type, QAccessible::TextUpdated);
-        EXPECT_EQ(client.heard[2].removed, readableText(before));
-        EXPECT_EQ(client.heard[2].text, "new");
     }
 }
 
