@@ -8,8 +8,11 @@
 #   e2e.sh <varnolix> <varnolix-device> <output folder>
 set -euo pipefail
 
-if [ -z "${VARNOLIX_E2E_SESSION:-}" ]; then
-    VARNOLIX_E2E_SESSION=1 exec dbus-run-session -- bash "$0" "$@"
+# A D-Bus session of its own, whose accessibility bus keeps its socket in a
+# runtime folder of its own: runs side by side never meet.
+if [ -z "${VARNOLIX_E2E_RUNTIME:-}" ]; then
+    runtime=$(mktemp -d)
+    VARNOLIX_E2E_RUNTIME=$runtime XDG_RUNTIME_DIR=$runtime exec dbus-run-session -- bash "$0" "$@"
 fi
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -23,7 +26,7 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "$VARNOLIX_E2E_RUNTIME"
 }
 trap cleanup EXIT
 
@@ -48,14 +51,12 @@ within() {
     done
 }
 
-# A display number nobody uses.
-for display in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb takes a display number nobody uses and tells which.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-within 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+within 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n 1 "$work/display")
+within 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
 # The accessibility bus, up before the program so that it registers there.
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
     >/dev/null || fail "the accessibility bus did not start"
