@@ -7,10 +7,7 @@ ComboBox::ComboBox(QWidget* parent)
     : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    // Enter is taken here: left to QComboBox it may emit activated twice, or
-    // not at all for a text that is not in the list.
-    lineEdit()->installEventFilter(this);
-    // Nor is leaving the text a choice: QComboBox would pick the entry that
+    // Leaving the text is no choice: QComboBox would pick the entry that
     // matches the text, and run the click handler, whenever focus moves on.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
 }
@@ -20,13 +17,14 @@ void ComboBox::showPopup() {
     QComboBox::showPopup();
 }
 
-bool ComboBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            emit entered();
-            return true;
-        }
+// The box keeps the focus and hands keys to its line edit itself, past that
+// widget's event filters, so Enter is taken here. Left to QComboBox it may
+// emit activated twice, or not at all for a text that is not in the list.
+void ComboBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit entered();
+        return;
     }
-    return QComboBox::eventFilter(watched, event);
+    QComboBox::keyPressEvent(event);
 }

@@ -17,5 +17,5 @@ signals:
     void popupAboutToShow();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -1,19 +1,33 @@
 #include "window/counter.h"
 
+#include "window/accessibility.h"
+
+#include <QAccessible>
 #include <QPainter>
 #include <QStyle>
 
 Counter::Counter(QWidget* parent)
     : QWidget(parent) {
+    installAccessibleInterfaces();
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(16);
-    connect(&m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&m_repaint, &QTimer::timeout, this, &Counter::catchUp);
 }
 
 void Counter::setText(const QString& text) {
     m_text = text;
     if (!m_repaint.isActive())
         m_repaint.start();
+}
+
+// The screen, and a listening assistive client, hear of the caption at most
+// once a frame.
+void Counter::catchUp() {
+    update();
+    if (assistiveClientListening()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        announce(event);
+    }
 }
 
 void Counter::paintEvent(QPaintEvent*) {

@@ -6,7 +6,7 @@
 
 // A label whose caption is a decimal number that may change thousands of
 // times a second: the caption is always current, the screen catches up at
-// its own rate.
+// its own rate. Assistive technology reads the caption as the label's name.
 class Counter : public QWidget {
     Q_OBJECT
 
@@ -19,6 +19,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void catchUp();
+
     QString m_text;
     QTimer m_repaint;
 };

@@ -238,6 +238,7 @@ void frmmain::showPortOpen(bool open) {
     shared.portState = open ? 1 : 0;
     Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
     Shape1->setFillColor(open ? QColor(0, 255, 0) : QColor(0, 0, 0));
+    Shape1->setAccessibleName(open ? QStringLiteral("Port open") : QStringLiteral("Port closed"));
     Combo1->setEnabled(!open);
 }
 

@@ -1,10 +1,8 @@
 #include "window/log_view.h"
 
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
+#include "window/accessibility.h"
+
+#include <QAccessible>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -32,14 +30,9 @@ char16_t sameWidthAs(char16_t c) {
     return c;
 }
 
-constexpr int Margin = 3; // between the edges and the text
 constexpr int TabColumns = 8;
 // One frame: appends in between are drawn together.
 constexpr int RefreshMs = 16;
-
-bool isWordCharacter(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
 
 } // namespace
 
@@ -47,6 +40,7 @@ LogView::LogView(QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_metrics(font())
     , m_advances(0x10000, -1.0F) {
+    installAccessibleInterfaces();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A scroll bar that came and went would narrow the view and re-wrap everything held.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -65,19 +59,22 @@ void LogView::append(QStringView text) {
     const qsizetype from = m_text.size();
     m_text.append(text);
     wrapFrom(from);
+    if (m_unannounced < 0 && assistiveClientListening())
+        m_unannounced = from;
     if (!m_refreshTimer.isActive())
         m_refreshTimer.start();
 }
 
 void LogView::setText(QString text) {
+    announceInserted();
+    QString before = std::exchange(m_text, std::move(text));
     // A text too large to index leaves the area as it was.
-    std::swap(m_text, text);
     std::vector<qsizetype> starts = std::move(m_lineStarts);
     const LineFill fill = m_fill;
     try {
         rewrap();
     } catch (const std::bad_alloc&) {
-        m_text = std::move(text);
+        m_text = std::move(before);
         m_lineStarts = std::move(starts);
         m_fill = fill;
         throw;
@@ -88,26 +85,14 @@ void LogView::setText(QString text) {
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    if (assistiveClientListening()) {
+        QAccessibleTextUpdateEvent event(this, 0, readableText(before), readableText(m_text));
+        announce(event);
+    }
 }
 
 void LogView::clear() {
     setText(QString());
-}
-
-QString LogView::selectedText() const {
-    const auto [from, to] = std::minmax(m_anchor, m_cursor);
-    return m_text.mid(from, to - from);
-}
-
-void LogView::selectAll() {
-    m_anchor = 0;
-    m_cursor = m_text.size();
-    viewport()->update();
-}
-
-void LogView::copy() const {
-    if (m_anchor != m_cursor)
-        QGuiApplication::clipboard()->setText(selectedText());
 }
 
 bool LogView::atBottom() const {
@@ -209,6 +194,16 @@ void LogView::refresh() {
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    announceInserted();
+}
+
+// Everything appended since the last repaint, told as one insertion.
+void LogView::announceInserted() {
+    if (m_unannounced < 0)
+        return;
+    const qsizetype from = std::exchange(m_unannounced, -1);
+    QAccessibleTextInsertEvent event(this, int(from), readableText(m_text.sliced(from)));
+    announce(event);
 }
 
 void LogView::updateMetrics() {
@@ -306,105 +301,4 @@ void LogView::changeEvent(QEvent* event) {
 
 void LogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
     viewport()->update();
-}
-
-void LogView::keyPressEvent(QKeyEvent* event) {
-    QScrollBar* bar = verticalScrollBar();
-    if (event->matches(QKeySequence::SelectAll))
-        selectAll();
-    else if (event->matches(QKeySequence::Copy))
-        copy();
-    else if (event->matches(QKeySequence::MoveToStartOfDocument))
-        bar->triggerAction(QAbstractSlider::SliderToMinimum);
-    else if (event->matches(QKeySequence::MoveToEndOfDocument))
-        bar->triggerAction(QAbstractSlider::SliderToMaximum);
-    else
-        QAbstractScrollArea::keyPressEvent(event);
-}
-
-qsizetype LogView::offsetAt(QPoint position) const {
-    const qsizetype line =
-        verticalScrollBar()->value() + qFloor(qreal(position.y()) / m_lineHeight);
-    if (line < 0)
-        return 0;
-    if (line >= displayLineCount())
-        return m_text.size();
-    const qsizetype start = lineStart(line);
-    qsizetype end = lineEnd(line);
-    // Right of a line that ends in a break is before the break, not on the next line.
-    if (end > start && m_text.at(end - 1) == u'\n')
-        --end;
-    if (end > start && m_text.at(end - 1) == u'\r')
-        --end;
-    QTextLayout layout;
-    layoutLine(layout, line);
-    return qMin(start + layout.lineAt(0).xToCursor(position.x() - Margin), end);
-}
-
-void LogView::selectTo(QPoint position) {
-    m_cursor = offsetAt(position);
-    viewport()->update();
-}
-
-void LogView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(event);
-        return;
-    }
-    m_anchor = offsetAt(event->position().toPoint());
-    m_selecting = true;
-    selectTo(event->position().toPoint());
-}
-
-void LogView::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_selecting) {
-        QAbstractScrollArea::mouseMoveEvent(event);
-        return;
-    }
-    const QPoint position = event->position().toPoint();
-    if (position.y() < 0)
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (position.y() >= viewport()->height())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    selectTo(position);
-}
-
-void LogView::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_selecting || event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
-        return;
-    }
-    m_selecting = false;
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (m_anchor != m_cursor && clipboard->supportsSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
-}
-
-void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseDoubleClickEvent(event);
-        return;
-    }
-    const qsizetype at = offsetAt(event->position().toPoint());
-    const qsizetype line = lineAt(at);
-    // Words are looked for within the display line, which bounds the search.
-    qsizetype from = at;
-    while (from > lineStart(line) && isWordCharacter(m_text.at(from - 1)))
-        --from;
-    qsizetype to = at;
-    while (to < lineEnd(line) && isWordCharacter(m_text.at(to)))
-        ++to;
-    m_anchor = from;
-    m_cursor = to;
-    m_selecting = true;
-    viewport()->update();
-}
-
-void LogView::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    menu.addAction(tr("&Copy"), QKeySequence::Copy, this, &LogView::copy)
-        ->setEnabled(m_anchor != m_cursor);
-    menu.addAction(tr("Select &All"), QKeySequence::SelectAll, this, &LogView::selectAll)
-        ->setEnabled(!m_text.isEmpty());
-    menu.exec(event->globalPos());
 }

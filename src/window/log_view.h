@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <utility>
 #include <vector>
 
 class QTextLayout;
@@ -36,6 +37,19 @@ public:
     QString selectedText() const;
     void selectAll();
     void copy() const;
+    // The selection [first, second) and the caret at one of its ends; select()
+    // puts the other end at anchor.
+    std::pair<qsizetype, qsizetype> selection() const;
+    qsizetype cursorPosition() const { return m_cursor; }
+    void select(qsizetype anchor, qsizetype cursor);
+
+    // Where a character is drawn in the viewport; null for a character out of
+    // sight.
+    QRect characterRect(qsizetype offset) const;
+    // The offset nearest to a point of the viewport.
+    qsizetype offsetAt(QPoint position) const;
+    // Scrolls the line that holds the offset into sight.
+    void scrollTo(qsizetype offset);
 
     // Display lines, for tests and benchmarks. An empty text is one empty
     // line, and a text ending in LF ends with an empty line.
@@ -57,6 +71,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    static constexpr int Margin = 3; // between the edges and the text
+
     qsizetype lineStart(qsizetype line) const { return m_lineStarts[size_t(line)]; }
     qsizetype lineEnd(qsizetype line) const;
     qsizetype lineAt(qsizetype offset) const;
@@ -69,8 +85,8 @@ private:
     void updateScrollRange();
     int visibleRows() const;
     void layoutLine(QTextLayout& layout, qsizetype line) const;
-    qsizetype offsetAt(QPoint position) const;
     void selectTo(QPoint position);
+    void announceInserted();
 
     QString m_text;
     std::vector<qsizetype> m_lineStarts{0};
@@ -96,6 +112,9 @@ private:
     qsizetype m_anchor = 0; // selection [min, max) of anchor and cursor
     qsizetype m_cursor = 0;
     bool m_selecting = false;
+    // Where the text appended since the last repaint starts, while an
+    // assistive client listens and has not heard of it; else -1.
+    qsizetype m_unannounced = -1;
 
     QTimer m_refreshTimer;
 };

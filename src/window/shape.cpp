@@ -1,6 +1,13 @@
 #include "window/shape.h"
 
+#include "window/accessibility.h"
+
 #include <QPainter>
+
+Shape::Shape(QWidget* parent)
+    : QWidget(parent) {
+    installAccessibleInterfaces();
+}
 
 void Shape::setFillColor(const QColor& color) {
     m_fill = color;

@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
 # The real window end to end: a display server of its own (Xvfb), the
-# virtual modem on COM1, and real mouse clicks and keystrokes (xdotool).
+# virtual modem on COM1, and real mouse clicks and keystrokes (xdotool). What
+# the window shows is read as a screen reader reads it, through the
+# accessibility tree (AT-SPI, on a D-Bus session of its own), or from the
+# device end.
 #
 #   e2e.sh <varnolix> <varnolix-device> <output folder>
 set -euo pipefail
 
-program=$1
+# A D-Bus session of its own, whose accessibility bus keeps its socket in a
+# runtime folder of its own: runs side by side never meet.
+if [ -z "${VARNOLIX_E2E_RUNTIME:-}" ]; then
+    runtime=$(mktemp -d)
+    VARNOLIX_E2E_RUNTIME=$runtime XDG_RUNTIME_DIR=$runtime exec dbus-run-session -- bash "$0" "$@"
+fi
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+program=$(realpath "$1")
 device=$2
 out=$3
 mkdir -p "$out"
@@ -15,7 +26,7 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "$VARNOLIX_E2E_RUNTIME"
 }
 trap cleanup EXIT
 
@@ -26,6 +37,8 @@ fail() {
     echo "e2e: screenshot of the failure: $out/failure.png" >&2
     exit 1
 }
+# A command that fails outside a condition ends the test: say which.
+trap 'fail "line $LINENO failed: $BASH_COMMAND"' ERR
 
 # Polls a condition for up to $1 seconds.
 within() {
@@ -38,14 +51,15 @@ within() {
     done
 }
 
-# A display number nobody uses.
-for display in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb takes a display number nobody uses and tells which.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-within 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+within 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n 1 "$work/display")
+within 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
+# The accessibility bus, up before the program so that it registers there.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+    >/dev/null || fail "the accessibility bus did not start"
 
 log=$work/device.log
 : >"$log"
@@ -54,8 +68,11 @@ pids+=($!)
 within 5 test -s "$work/port" || fail "the virtual device did not start"
 port=$(head -n 1 "$work/port")
 
-export HOME=$work LC_ALL=C
-"$program" --port "COM1=$port" >"$work/varnolix.log" 2>&1 &
+# The file dialogs open in the work folder (home, and the current folder), so
+# that only file names are typed: a typed folder is completed and entered by
+# the dialog while the keys still come, which can garble the path.
+export HOME=$work LC_ALL=C QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+(cd "$work" && exec "$program" --port "COM1=$port" >"$work/varnolix.log" 2>&1) &
 pids+=($!)
 window_found() { window=$(xdotool search --name '^Varnolix1\.0$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
 within 10 window_found || fail "the window did not appear"
@@ -64,13 +81,63 @@ within 10 xdotool getwindowgeometry "$window" >/dev/null 2>&1 || fail "no window
 eval "$(xdotool getwindowgeometry --shell "$window")"
 origin_x=$X origin_y=$Y
 
-click() { xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1; }
+# A click at a place in the window. The pointer moves first unless it is there
+# already: a move to where it is waits for motion that never comes.
+click() {
+    local x=$((origin_x + $1)) y=$((origin_y + $2))
+    [ "$(xdotool getmouselocation | cut -d ' ' -f 1,2)" = "x:$x y:$y" ] ||
+        xdotool mousemove --sync "$x" "$y"
+    xdotool click 1
+}
 pixel() {
     import -window root -crop 1x1+$((origin_x + $1))+$((origin_y + $2)) -depth 8 txt:- |
         grep -o '#[0-9A-F]\{6\}' | head -n 1
 }
 device_got() { [ "$(od -An -tx1 -v "$log" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')" = "$1" ]; }
 device_size() { stat -c %s "$log"; }
+device_has() { [ "$(device_size)" -ge "$1" ]; }
+now_ms() { date +%s%3N; }
+# The baud rate the port end of the line runs at.
+line_speed() {
+    /usr/bin/python3 -c '
+import os, sys, termios
+fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+speed = termios.tcgetattr(fd)[5]
+print(next(n[1:] for n in dir(termios) if n[1:].isdigit() and getattr(termios, n) == speed))
+' "$port"
+}
+line_runs_at() { [ "$(line_speed)" = "$1" ]; }
+# Reads the control at a place in the window through the accessibility tree:
+# read name|role|text X Y.
+read_control() { /usr/bin/python3 "$here/a11y.py" $((origin_x + $2)) $((origin_y + $3)) "$1"; }
+# Whether the control at a place reads as expected: reads name|text X Y EXPECTED.
+reads() { [ "$(read_control "$1" "$2" "$3")" = "$4" ]; }
+# Waits until the control at a place reads as expected.
+expect_reads() {
+    within 10 reads "$@" || fail "the control at $2,$3 reads $1 '$(read_control "$1" "$2" "$3" || true)', not '$4'"
+}
+
+# Answers a file dialog that is opening (title, file name): the name is typed
+# only once the dialog has the keyboard, else its first keys go elsewhere.
+dialog_focused() {
+    local dialog
+    dialog=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) &&
+        [ -n "$dialog" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ]
+}
+answer_dialog() {
+    within 10 dialog_focused "$1" || fail "the $1 dialog did not open and take the keyboard"
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 5 "$2"
+    xdotool key Return
+}
+
+# Keys typed into the window wait until it has the keyboard back from a dialog.
+window_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; }
+type_here() {
+    within 10 window_focused || fail "the window did not get the keyboard back"
+    xdotool key --clearmodifiers ctrl+a BackSpace
+    xdotool type --delay 5 "$1"
+}
 
 # Places in the window, in pixels (the window's twips / 15).
 send_button=(168 304)
@@ -80,9 +147,18 @@ repeat_box=(36 361)
 interval_box=(100 385)
 open_close=(80 152)
 save_log=(436 396)
+send_file=(596 396)
 lamp=(176 152)
+show_hex=(46 206)
+baud=(153 50)
+rx=(160 440)
+tx=(248 440)
+receive_area=(464 146)
 
-within 5 test "$(pixel "${lamp[@]}")" = "#00FF00" || fail "COM1 is not shown open at start-up"
+lamp_is() { [ "$(pixel "${lamp[@]}")" = "$1" ]; }
+within 5 lamp_is "#00FF00" || fail "COM1 is not shown open at start-up"
+expect_reads name "${lamp[@]}" "Port open"
+expect_reads name "${open_close[@]}" "Close"
 
 # Send the start-up text: "ATI" and LF.
 click "${send_button[@]}"
@@ -93,47 +169,99 @@ saved=$work/received.txt
 save_receive_area() {
     rm -f "$saved"
     click "${save_log[@]}"
-    within 10 xdotool search --name '^Save As$' >/dev/null 2>&1 || fail "the save dialog did not open"
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 5 "$saved"
-    xdotool key Return
+    answer_dialog "Save As" "${saved##*/}"
     within 5 test -f "$saved" || fail "the save dialog did not save $saved"
     grep -q "Varnolix virtual modem" "$saved" && grep -q "OK" "$saved"
 }
 within 10 save_receive_area || fail "the saved log lacks the modem's answer: $(cat -A "$saved")"
 
-# Send three bytes as hex.
+# The answer, "Varnolix virtual modem 1.0" CR LF "OK" CR LF, is counted and
+# stamped with the date and time.
+expect_reads name "${rx[@]}" 32
+expect_reads name "${tx[@]}" 4
+today=$(date +'%-d %b %Y')
+received=$(read_control text "${receive_area[@]}") || fail "the receive area cannot be read"
+stamp=$(printf '%s' "$received" | tr -d '\r' | grep -A1 '^OK$' | tail -n 1) || true
+[[ "$stamp" =~ ^[0-9]{1,2}\ [A-Z][a-z]{2}\ [0-9]{4}\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] &&
+    { [ "${stamp% *}" = "$today" ] || [ "${stamp% *}" = "$(date +'%-d %b %Y')" ]; } ||
+    fail "no date stamp after the answer: $(printf '%s' "$received" | cat -A)"
+
+# Enter and keypad Enter in the baud selector apply the typed rate; Tab
+# leaves it without a choice.
+type_into_baud() {
+    click "${baud[@]}"
+    type_here "$1"
+    xdotool key "$2"
+}
+type_into_baud 19200 Return
+within 5 line_runs_at 19200 || fail "Return did not apply 19200 baud: $(line_speed)"
+type_into_baud 38400 KP_Enter
+within 5 line_runs_at 38400 || fail "keypad Enter did not apply 38400 baud: $(line_speed)"
+type_into_baud 57600 Tab
+
+# Show received bytes in hex and send "AT" CR as hex: the answer "OK" CR LF
+# shows as one line of hex.
+click "${show_hex[@]}"
 click "${hex_sending[@]}"
-click "${send_box[@]}"
-xdotool key --clearmodifiers ctrl+a BackSpace
-xdotool type --delay 5 "01 02 FF"
-: >"$log"
-click "${send_button[@]}"
+send_hex() {
+    click "${send_box[@]}"
+    type_here "$1"
+    : >"$log"
+    click "${send_button[@]}"
+}
+send_hex "41 54 0D"
+within 5 device_got "41 54 0d" || fail "the device did not get 41 54 0D: $(od -An -tx1 "$log")"
+hex_line_shown() { read_control text "${receive_area[@]}" | tr -d '\r' | grep -q '4F 4B 0D 0A $'; }
+within 10 hex_line_shown ||
+    fail "no hex line 4F 4B 0D 0A: $(read_control text "${receive_area[@]}" | cat -A)"
+expect_reads name "${rx[@]}" 36
+expect_reads name "${tx[@]}" 7
+
+# Send three bytes as hex.
+send_hex "01 02 FF"
 within 5 device_got "01 02 ff" || fail "the device did not get 01 02 FF: $(od -An -tx1 "$log")"
+expect_reads name "${tx[@]}" 10
 
-# Repeat every 50 ms for about a second.
-click "${interval_box[@]}"
-xdotool key --clearmodifiers ctrl+a BackSpace
-xdotool type --delay 5 "50"
+# Send a file of every byte value through the real dialog: the device gets it
+# byte for byte.
+file=$work/bytes.bin
+/usr/bin/python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 4)' >"$file"
 : >"$log"
-click "${repeat_box[@]}"
-within 5 test "$(device_size)" -gt 0 || fail "the repeat did not send"
-# Count the sends over one second.
-first=$(device_size)
-sleep 1
-sends=$((($(device_size) - first) / 3))
-echo "e2e: a 50 ms repeat sent $sends times in one second"
-((sends >= 15 && sends <= 21)) || fail "a 50 ms repeat sent $sends times in one second"
+click "${send_file[@]}"
+answer_dialog Open "${file##*/}"
+within 60 cmp -s "$log" "$file" || fail "the device did not get the file: $(cmp "$log" "$file" 2>&1)"
+sent_successfully() { read_control text "${receive_area[@]}" | grep -q 'Send successfully'; }
+within 30 sent_successfully || fail "no \"Send successfully\" in the receive area"
 
-# Close the port: the lamp goes black and the repeat stops.
-before=$(import -window root -crop 97x33+$((origin_x + 32))+$((origin_y + 136)) -depth 8 txt:- | md5sum)
+# Repeat every 50 ms: at least half the nominal rate over the time measured,
+# however loaded the machine, and never more than one send an interval.
+click "${interval_box[@]}"
+type_here 50
+: >"$log"
+enabled_ms=$(now_ms)
+click "${repeat_box[@]}"
+within 5 device_has 1 || fail "the repeat did not send"
+first=$(device_size) first_ms=$(now_ms)
+within 20 device_has $((first + 3 * 20)) || true
+sends=$((($(device_size) - first) / 3)) elapsed=$(($(now_ms) - first_ms))
+echo "e2e: a 50 ms repeat sent $sends times in $elapsed ms"
+((sends * 100 >= elapsed)) || fail "a 50 ms repeat sent only $sends times in $elapsed ms"
+
+# Tab left the baud selector with nothing chosen.
+[ "$(line_speed)" = 38400 ] || fail "leaving the baud selector applied $(line_speed) baud"
+
+# Close the port: the lamp goes black, the button reads "Open" (read from the
+# accessibility tree, which focus cannot change) and the repeat stops.
 click "${open_close[@]}"
-within 5 test "$(pixel "${lamp[@]}")" = "#000000" || fail "the lamp did not go black"
-after=$(import -window root -crop 97x33+$((origin_x + 32))+$((origin_y + 136)) -depth 8 txt:- | md5sum)
-[ "$before" != "$after" ] || fail "the open/close button kept its caption"
+within 5 lamp_is "#000000" || fail "the lamp did not go black"
+closed_ms=$(now_ms)
+expect_reads name "${open_close[@]}" "Open"
+expect_reads name "${lamp[@]}" "Port closed"
 stopped_at=$(device_size)
 sleep 0.3
 [ "$(device_size)" = "$stopped_at" ] || fail "the repeat went on after the port closed"
+total=$((stopped_at / 3)) most=$(((closed_ms - enabled_ms) / 50 + 1))
+((total <= most)) || fail "a 50 ms repeat sent $total times in $((closed_ms - enabled_ms)) ms"
 
 import -window root "$out/e2e.png"
 echo "e2e: passed; screenshot: $out/e2e.png"

@@ -4,9 +4,9 @@
 #include "window/combo_box.h"
 #include "window/shape.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QFocusEvent>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -25,10 +25,26 @@ void choose(ComboBox* combo, const QString& entry) {
     emit combo->activated(index);
 }
 
-// The user types a text into a selector and presses Enter.
-void enter(ComboBox* combo, const QString& text) {
-    combo->setEditText(text);
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+constexpr QKeyCombination Return = Qt::Key_Return;
+constexpr QKeyCombination KeypadEnter = Qt::KeypadModifier | Qt::Key_Enter;
+
+// A key pressed as the user presses it: on the widget that has the focus.
+void press(QKeyCombination key) {
+    QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+}
+
+// The user moves to a selector and types a text over its own.
+void type(ComboBox* combo, const QString& text) {
+    combo->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), combo);
+    press(Qt::ControlModifier | Qt::Key_A);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// The user types a text into a selector and confirms it.
+void enter(ComboBox* combo, const QString& text, QKeyCombination key = Return) {
+    type(combo, text);
+    press(key);
 }
 
 struct PortSelectionTest : ::testing::Test {
@@ -40,6 +56,10 @@ struct PortSelectionTest : ::testing::Test {
         fakes = std::make_unique<Fakes>();
         fakes->serial.ports = {{1, com1}, {2, Port::Present}, {3, Port::Present}, {4, Port::Held}};
         form = std::make_unique<frmmain>(fakes->platform());
+        // Shown and active, so that the selectors can take the focus.
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         fakes->serial.writes.clear();
         fakes->messages.shown.clear();
     }
@@ -228,15 +248,43 @@ TEST_F(PortSelectionTest, EachSelectorChoiceIsAppliedAtOnce) {
 }
 
 TEST_F(PortSelectionTest, EnterAppliesATypedBaudRate) {
+    struct Case {
+        const char* selector;
+        const char* typed;
+        QKeyCombination key;
+        bool open;
+        QStringList settingsWrites;
+        int currentPort;
+        QString commSettings;
+    };
+    const Case cases[] = {
+        {"Combo2", "19200", Return, true, {"Settings=19200,N,8,1"}, 1, "19200,N,8,1"},
+        {"Combo2", "74880", KeypadEnter, true, {"Settings=74880,N,8,1"}, 1, "74880,N,8,1"},
+        {"Combo2", "250000", Return, false, {"Settings=250000,N,8,1"}, 1, "250000,N,8,1"},
+        {"Combo3", "Even", KeypadEnter, true, {"Settings=9600,E,8,1"}, 1, "9600,E,8,1"},
+        {"Combo4", "7", Return, false, {"Settings=9600,N,7,1"}, 1, "9600,N,7,1"},
+        {"Combo5", "2", KeypadEnter, true, {"Settings=9600,N,8,2"}, 1, "9600,N,8,2"},
+        {"Combo1", "com2", Return, false, {"Settings=9600,N,8,1"}, 2, "9600,N,8,1"},
+        {"Combo1", "COM3", KeypadEnter, false, {"Settings=9600,N,8,1"}, 3, "9600,N,8,1"},
+        {"Combo1", "COM16", Return, false, {}, 1, "9600,N,8,1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.selector) + " " + c.typed);
+        start();
+        if (!c.open)
+            form->Command1->click();
+        fakes->serial.writes.clear();
+        enter(form->findChild<ComboBox*>(c.selector), c.typed, c.key);
+        EXPECT_EQ(fakes->serial.writes.filter("Settings="), c.settingsWrites);
+        EXPECT_EQ(form->shared.currentPort, c.currentPort);
+        EXPECT_EQ(form->shared.commSettings, c.commSettings);
+        EXPECT_TRUE(fakes->messages.shown.empty());
+        expectShownOpen(c.open);
+    }
+    // Open, the port selector cannot take the focus, so no key reaches it.
     start();
-    enter(form->Combo2, "74880");
-    EXPECT_EQ(fakes->serial.settings(), "74880,N,8,1");
-    EXPECT_EQ(fakes->serial.writes.count("Settings=74880,N,8,1"), 1);
-    enter(form->Combo1, "com2");
-    EXPECT_EQ(form->shared.currentPort, 1) << "the port selector is disabled while open";
-    form->Command1->click();
-    enter(form->Combo1, "com2");
-    EXPECT_EQ(form->shared.currentPort, 2);
+    form->Combo1->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(QApplication::focusWidget(), form->Combo1);
 }
 
 TEST_F(PortSelectionTest, TheListNamesEachPortsDeviceWhenItOpens) {
@@ -251,12 +299,31 @@ TEST_F(PortSelectionTest, TheListNamesEachPortsDeviceWhenItOpens) {
 }
 
 TEST_F(PortSelectionTest, LeavingASelectorIsNoChoice) {
-    start();
-    for (ComboBox* combo : {form->Combo2, form->Combo3, form->Combo4, form->Combo5}) {
-        QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(combo->lineEdit(), &leaving);
+    struct Case {
+        const char* selector;
+        const char* typed;
+        bool byClick; // else by Tab
+    };
+    const Case cases[] = {
+        {"Combo1", "COM2", false}, {"Combo2", "19200", true}, {"Combo3", "Odd", false},
+        {"Combo4", "7", true},     {"Combo5", "2", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.selector) + (c.byClick ? " left by a click" : " left by Tab"));
+        start();
+        form->Command1->click();
+        fakes->serial.writes.clear();
+        auto* combo = form->findChild<ComboBox*>(c.selector);
+        type(combo, c.typed);
+        if (c.byClick)
+            QTest::mouseClick(form->Text2->viewport(), Qt::LeftButton);
+        else
+            press(Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), combo);
+        EXPECT_TRUE(fakes->serial.writes.isEmpty()) << fakes->serial.writes.join(' ').toStdString();
+        EXPECT_TRUE(fakes->messages.shown.empty());
+        EXPECT_EQ(form->shared.currentPort, 1);
     }
-    EXPECT_TRUE(fakes->serial.writes.isEmpty()) << fakes->serial.writes.join(' ').toStdString();
 }
 
 TEST_F(PortSelectionTest, RefusedSettingsChangeNothing) {

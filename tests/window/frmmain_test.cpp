@@ -1,20 +1,27 @@
 #include "window/frmmain.h"
 
+#include "support/assistive_client.h"
 #include "support/fakes.h"
+#include "support/wait.h"
+#include "support/window_on_fakes.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -174,6 +181,58 @@ TEST_F(WindowTest, LabelsOfThePortSettingsUseAChineseSerifFont) {
     EXPECT_EQ(font.families().value(0), "SimSun");
     EXPECT_TRUE(font.families().contains("Noto Serif CJK SC"));
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
+}
+
+using AccessibleWindowTest = WindowOnFakes;
+
+TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges) {
+    const struct Step {
+        const char* what;
+        std::function<void(frmmain&, Fakes&)> act;
+        const char *rx, *tx, *lamp;
+        std::size_t rxTold, txTold; // name changes heard, one a frame at most
+    } steps[] = {
+        // The captions set at start-up.
+        {"start-up", [](frmmain&, Fakes&) {}, "0", "0", "Port open", 1, 1},
+        {"a thousand reads",
+         [](frmmain&, Fakes& f) {
+             for (int i = 0; i < 1000; ++i)
+                 f.serial.receive("a");
+         },
+         "1000", "0", "Port open", 1, 0},
+        {"a send", [](frmmain& w, Fakes&) { w.Command2->click(); }, "1000", "4", "Port open", 0, 1},
+        {"counters cleared", [](frmmain& w, Fakes&) { w.Command8->click(); }, "0", "0", "Port open",
+         1, 1},
+        {"port closed", [](frmmain& w, Fakes&) { w.Command1->click(); }, "0", "0", "Port closed", 0,
+         0},
+    };
+    const auto nameOf = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->Label10)->role(),
+              QAccessible::StaticText);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->Shape1)->role(), QAccessible::Graphic);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        AssistiveClient client;
+        step.act(*form, fakes);
+        EXPECT_EQ(nameOf(form->Label10), step.rx);
+        EXPECT_EQ(nameOf(form->Label11), step.tx);
+        EXPECT_EQ(nameOf(form->Shape1), step.lamp);
+        const auto told = [&](Counter* counter) {
+            return client.of(QAccessible::NameChanged, counter);
+        };
+        EXPECT_TRUE(waitUntil([&] {
+            return told(form->Label10).size() >= step.rxTold &&
+                   told(form->Label11).size() >= step.txTold;
+        }));
+        EXPECT_EQ(told(form->Label10).size(), step.rxTold);
+        EXPECT_EQ(told(form->Label11).size(), step.txTold);
+        for (const auto& heard : told(form->Label10))
+            EXPECT_EQ(heard.text, step.rx);
+        for (const auto& heard : told(form->Label11))
+            EXPECT_EQ(heard.text, step.tx);
+    }
 }
 
 } // namespace

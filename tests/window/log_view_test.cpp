@@ -1,8 +1,10 @@
 #include "support/printers.h"
 #include "window/log_view.h"
 
+#include "support/assistive_client.h"
 #include "support/wait.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -207,6 +210,92 @@ TEST_F(LogViewTest, NarrowingRewrapsAndKeepsFollowing) {
     ASSERT_TRUE(waitUntil([&] { return m_view.displayLineCount() > wide; }));
     EXPECT_TRUE(m_view.atBottom());
     EXPECT_EQ(bar().maximum(), m_view.displayLineCount() - bar().pageStep());
+}
+
+TEST_F(LogViewTest, AssistiveTechnologyReadsTheTextSelectionAndCaret) {
+    m_view.setText(QString::fromUtf16(u"first line\r\nsecond\0line\r\n中文", 27));
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&m_view);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->role(), QAccessible::EditableText);
+    EXPECT_TRUE(view->state().readOnly);
+    EXPECT_TRUE(view->state().multiLine);
+    for (int i = 0; i < view->childCount(); ++i)
+        EXPECT_NE(view->child(i)->object(), m_view.viewport()) << "the text is the view's own";
+    QAccessibleTextInterface* text = view->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 27);
+
+    const struct {
+        int from, to;
+        const char* read;
+    } ranges[] = {{0, 5, "first"}, {12, 18, "second"}, {25, -1, "中文"},
+                  {-3, 2, "fi"},   {26, 99, "文"},     {17, 20, "d␀l"}};
+    for (const auto& r : ranges)
+        EXPECT_EQ(text->text(r.from, r.to), QString::fromUtf8(r.read)) << r.from << ".." << r.to;
+
+    const int row = QFontMetrics(m_view.font()).lineSpacing();
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int from, to, caret;
+    } steps[] = {
+        {"Ctrl+A", [&] { QTest::keyClick(&m_view, Qt::Key_A, Qt::ControlModifier); }, 0, 27, 27},
+        {"a range set", [&] { text->setSelection(0, 18, 12); }, 12, 18, 12},
+        {"the caret set", [&] { text->setCursorPosition(3); }, 3, 3, 3},
+        {"a double click",
+         [&] {
+             QTest::mouseDClick(m_view.viewport(), Qt::LeftButton, {}, {20, row + row / 2});
+         },
+         12, 18, 18},
+        {"the selection removed", [&] { text->removeSelection(0); }, 18, 18, 18},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        int from = -1, to = -1;
+        text->selection(0, &from, &to);
+        EXPECT_EQ(text->selectionCount(), step.from != step.to ? 1 : 0);
+        if (step.from != step.to) {
+            EXPECT_EQ(std::pair(from, to), std::pair(step.from, step.to));
+        }
+        EXPECT_EQ(text->cursorPosition(), step.caret);
+        EXPECT_EQ(m_view.selectedText(), m_view.text().mid(step.from, step.to - step.from));
+    }
+
+    // A character is found again at the place it is said to be drawn.
+    for (const int offset : {0, 4, 12, 25, 26}) {
+        const QRect place = text->characterRect(offset);
+        ASSERT_FALSE(place.isEmpty()) << offset;
+        EXPECT_EQ(text->offsetAtPoint(place.topLeft() + QPoint(1, 1)), offset);
+    }
+}
+
+TEST_F(LogViewTest, AppendedTextIsAnnouncedOncePerRepaintWhileAClientListens) {
+    struct Case {
+        QString unheard;      // appended before the client listens
+        QStringList appended; // then, all within one frame
+        int position;
+        QString told;
+    };
+    const Case cases[] = {
+        {"", {"a"}, 0, "a"},
+        {"unheard ", {"heard", " in ", "", "pieces\r\n"}, 8, "heard in pieces\r\n"},
+        {"x", QStringList(1000, "0A \r"), 1, QString("0A \r").repeated(1000)},
+        {"\n", {QString::fromUtf16(u"a\0b", 3)}, 1, QString::fromUtf8("a␀b")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unheard.toStdString());
+        m_view.clear();
+        m_view.append(c.unheard);
+        AssistiveClient client;
+        for (const QString& part : c.appended)
+            m_view.append(part);
+        ASSERT_TRUE(waitUntil([&] { return !client.heard.empty(); }));
+        const auto inserts = client.of(QAccessible::TextInserted, &m_view);
+        ASSERT_EQ(inserts.size(), 1u);
+        EXPECT_EQ(inserts[0].position, c.position);
+        EXPECT_EQ(inserts[0].text, c.told);
+    }
 }
 
 } // namespace

@@ -1,0 +1,62 @@
+#!/usr/bin/python3
+"""Reads a control of the running Varnolix window through the accessibility
+tree (AT-SPI), as a screen reader does.
+
+    a11y.py X Y name|role|text
+
+prints the name, role or text of the innermost accessible object at the screen
+point X, Y in the window titled "Varnolix1.0"; exits 1 when there is none yet.
+"""
+import sys
+
+import pyatspi
+
+
+def window():
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == "varnolix":
+            for frame in app:
+                if frame is not None and frame.name == "Varnolix1.0":
+                    return frame
+    return None
+
+
+def contains(accessible, x, y):
+    try:
+        box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    except NotImplementedError:
+        return False
+    return box.width > 0 and box.height > 0 and box.x <= x < box.x + box.width \
+        and box.y <= y < box.y + box.height
+
+
+def innermost(accessible, x, y):
+    for child in accessible:
+        if child is not None and contains(child, x, y):
+            return innermost(child, x, y)
+    return accessible
+
+
+def main():
+    x, y, what = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+    top = window()
+    if top is None or not contains(top, x, y):
+        return 1
+    found = innermost(top, x, y)
+    if what == "name":
+        value = found.name
+    elif what == "role":
+        value = found.getRoleName()
+    else:
+        text = found.queryText()
+        value = text.getText(0, text.characterCount)
+    sys.stdout.write(value)
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except Exception as error:  # the tree is still being built, or the window went away
+        print(f"a11y.py: {error}", file=sys.stderr)
+        sys.exit(1)
