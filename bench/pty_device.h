@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pseudo_terminal.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -10,8 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 // The device end of a pseudo-terminal pair for the benchmark drivers; the
@@ -22,17 +22,14 @@ struct PtyDevice {
     QString portPath;
 
     PtyDevice() {
-        fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0) {
+        PseudoTerminal pty;
+        if (!openPseudoTerminal(pty, false)) {
             std::perror("no pseudo-terminal");
             std::exit(1);
         }
-        portPath = QString::fromLocal8Bit(::ptsname(fd));
-        port = ::open(::ptsname(fd), O_RDWR | O_NOCTTY);
-        termios raw{};
-        ::tcgetattr(port, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(port, TCSANOW, &raw);
+        fd = pty.device;
+        port = pty.port;
+        portPath = QString::fromStdString(pty.portPath);
     }
     ~PtyDevice() {
         ::close(fd);

@@ -1,5 +1,6 @@
 #include "support/pty_pair.h"
 
+#include "pseudo_terminal.h"
 #include "support/wait.h"
 
 #include <QCoreApplication>
@@ -7,25 +8,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
-#include <termios.h>
 #include <unistd.h>
 
 PtyPair::PtyPair() {
-    m_device = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_device < 0 || ::grantpt(m_device) != 0 || ::unlockpt(m_device) != 0)
+    PseudoTerminal pty;
+    if (!openPseudoTerminal(pty, true))
         throw std::runtime_error("no pseudo-terminal");
-    m_portPath = QString::fromLocal8Bit(::ptsname(m_device));
-    // Held open so that the port end never hangs up while the program closes
-    // and reopens it.
-    m_port = ::open(::ptsname(m_device), O_RDWR | O_NOCTTY);
-    termios raw{};
-    ::tcgetattr(m_port, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(m_port, TCSANOW, &raw);
+    m_device = pty.device;
+    m_port = pty.port;
+    m_portPath = QString::fromStdString(pty.portPath);
 }
 
 PtyPair::~PtyPair() {

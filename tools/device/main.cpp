@@ -1,5 +1,7 @@
 // varnolix-device: a pseudo-terminal that behaves like a serial device, so the
 // program can be run and tested without hardware.
+#include "pseudo_terminal.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -16,7 +18,6 @@
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -248,18 +249,10 @@ int main(int argc, char** argv) {
     if (const int status = parse(argc, argv, options))
         return status < 0 ? 0 : status;
 
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master < 0 || grantpt(master) < 0 || unlockpt(master) < 0)
-        return fail("posix_openpt");
-    const char* port = ptsname(master);
-    // Holding the port end open keeps the pty alive while clients open and close it.
-    const int slave = port ? open(port, O_RDWR | O_NOCTTY) : -1;
-    termios raw{};
-    if (slave < 0 || tcgetattr(slave, &raw) < 0)
-        return fail("open port");
-    cfmakeraw(&raw);
-    if (tcsetattr(slave, TCSANOW, &raw) < 0)
-        return fail("tcsetattr");
+    PseudoTerminal pty;
+    if (!openPseudoTerminal(pty, true))
+        return fail("pseudo-terminal");
+    const char* port = pty.portPath.c_str();
 
     struct sigaction action {};
     action.sa_handler = requestStop;
@@ -281,7 +274,7 @@ int main(int argc, char** argv) {
         if (symlink(port, options.link) < 0)
             return fail(options.link);
     }
-    const int status = Device(options, master, slave).run(port, waitMask);
+    const int status = Device(options, pty.device, pty.port).run(port, waitMask);
     if (options.link)
         unlink(options.link);
     return status;
