@@ -15,14 +15,6 @@ bool isUsbAdapter(const QString& port) {
     return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
 }
 
-// "COM7" gives 7; anything else gives 0.
-int windowsPortNumber(const QString& port) {
-    static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const auto match = com.match(port);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
 QStringList listSystemPorts() {
     QStringList ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
@@ -94,15 +86,9 @@ PortMap::Devices assignPorts(const QMap<int, QString>& named, const QStringList&
         return std::find(devices.begin(), devices.end(), port) != devices.end();
     };
     QStringList rest;
-    for (const QString& port : systemPorts) {
-        const int number = windowsPortNumber(port);
-        if (taken(port))
-            continue;
-        if (number >= 1 && number <= PortMap::Count && devices[number].isEmpty())
-            devices[number] = port;
-        else
+    for (const QString& port : systemPorts)
+        if (!taken(port))
             rest << port;
-    }
     int next = 1;
     for (const QString& port : orderSystemPorts(rest)) {
         while (next <= PortMap::Count && !devices[next].isEmpty())

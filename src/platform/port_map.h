@@ -41,8 +41,8 @@ private:
 // ttyACM*) first, then the rest, each group in natural name order.
 QStringList orderSystemPorts(QStringList ports);
 
-// Port numbers for devices: the named ones keep their number; ports already
-// called COMn take n; the others fill the free numbers in order.
+// Port numbers for devices: the named ones keep their number; the system's
+// ports fill the free numbers in order.
 PortMap::Devices assignPorts(const QMap<int, QString>& named, const QStringList& systemPorts);
 
 // Reads a --port value such as "COM3=/dev/ttyUSB1".

@@ -4,6 +4,7 @@
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_serial_device.h"
+#include "platform/qt_timer.h"
 
 // The platform on Qt, as the program runs it.
 struct QtPlatform {

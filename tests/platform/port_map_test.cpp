@@ -27,14 +27,6 @@ TEST(PortMap, NamedDevicesKeepTheirNumbersAndTheRestFillTheGaps) {
     EXPECT_EQ(devices[15], "");
 }
 
-TEST(PortMap, PortsCalledComNKeepN) {
-    const auto devices = assignPorts({}, {"COM7", "COM3", "/dev/ttyS0", "COM22"});
-    EXPECT_EQ(devices[3], "COM3");
-    EXPECT_EQ(devices[7], "COM7");
-    EXPECT_EQ(devices[1], "/dev/ttyS0");
-    EXPECT_EQ(devices[2], "COM22");
-}
-
 TEST(PortMap, NoMoreThanFifteenPorts) {
     QStringList many;
     for (int i = 0; i < 20; ++i)

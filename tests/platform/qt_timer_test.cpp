@@ -1,4 +1,4 @@
-#include "platform/qt_desktop.h"
+#include "platform/qt_timer.h"
 
 #include "support/wait.h"
 
