@@ -1,5 +1,7 @@
 #include "platform/qt_dialogs.h"
 
+#include "platform/application.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -62,7 +64,7 @@ bool QtCommonDialog::show(bool save) {
 
 void QtMessageBoxes::show(const QString& text, Icon icon, const QString& detail) {
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QStringLiteral("Varnolix1.0"), text, QMessageBox::Ok,
+                    QString::fromLatin1(ApplicationTitle), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setInformativeText(detail);
     ++m_open;

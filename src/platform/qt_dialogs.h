@@ -13,7 +13,7 @@ private:
     bool show(bool save);
 };
 
-// Message boxes on QMessageBox, titled "Varnolix1.0".
+// Message boxes on QMessageBox, titled with the application's title.
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void show(const QString& text, Icon icon, const QString& detail) override;

@@ -3,26 +3,24 @@
 #include "window/combo_box.h"
 #include "window/frmmain.h"
 
+namespace {
+
 // The line settings that the selectors show, with the parity letter found
 // from the parity selector.
-SelectorSettings frmmain::selectedSettings() const {
-    return settingsFromSelectors(Combo2->currentText(), Combo3->currentText(),
-                                 Combo4->currentText(), Combo5->currentText(), shared.parityLetter);
+SelectorSettings selectedSettings(const frmmain& form) {
+    return settingsFromSelectors(form.Combo2->currentText(), form.Combo3->currentText(),
+                                 form.Combo4->currentText(), form.Combo5->currentText(),
+                                 form.shared.parityLetter);
 }
+
+} // namespace
 
 // Settings that cannot be used: say why and show again what the port runs
 // with, so that the selectors never show what is not applied.
 void frmmain::refuseSettings(const QString& why) {
     MsgBox(QStringLiteral("Invalid port settings"), MessageBoxes::Icon::Exclamation, why);
-    const auto applied = parseLineSettings(MSComm1.settings());
-    if (!applied)
-        return;
-    static const char* const parities[] = {"None", "Odd", "Even", "Mark", "Space"};
-    const QStringList fields = formatLineSettings(*applied).split(u',');
-    Combo2->setEditText(fields[0]);
-    Combo3->setEditText(QLatin1String(parities[static_cast<int>(applied->parity)]));
-    Combo4->setEditText(fields[2]);
-    Combo5->setEditText(fields[3]);
+    if (const auto applied = parseLineSettings(MSComm1.settings()))
+        showLineSettings(*applied);
 }
 
 // A port chosen: probe it, then configure it with the selectors' settings; it
@@ -35,7 +33,7 @@ void frmmain::Combo1_Click() {
     if (port < 1 || (port == shared.currentPort && m_portSetup == PortSetup::Configured))
         return;
     QString why;
-    if (!parseLineSettings(selectedSettings().settings, &why)) {
+    if (!parseLineSettings(selectedSettings(*this).settings, &why)) {
         Combo1->setCurrentIndex(shared.currentPort - 1);
         refuseSettings(why);
         return;
@@ -50,7 +48,7 @@ void frmmain::Combo1_Click() {
 // Configures the closed port with the selectors' settings; refused settings
 // are shown and change nothing.
 bool frmmain::configurePort(std::int16_t port) {
-    const SelectorSettings chosen = selectedSettings();
+    const SelectorSettings chosen = selectedSettings(*this);
     const QString before = shared.commSettings;
     shared.commSettings = chosen.settings;
     try {
@@ -67,7 +65,7 @@ bool frmmain::configurePort(std::int16_t port) {
 // A baud rate, parity, data bits or stop bits chosen (or typed and entered):
 // the port runs with the selectors' settings at once, open or closed.
 void frmmain::applySelectedSettings() {
-    const SelectorSettings chosen = selectedSettings();
+    const SelectorSettings chosen = selectedSettings(*this);
     try {
         MSComm1.setSettings(chosen.settings);
     } catch (const CommError& error) {

@@ -10,8 +10,8 @@ struct SelectorSettings {
     QString parityLetter;
 };
 
-// The parity text "None", "Odd" or "Even" (exactly) gives its letter; any other
-// text keeps the previous letter.
+// A parity entry's name, exactly as listed, gives its letter; any other text
+// keeps the previous letter.
 SelectorSettings settingsFromSelectors(const QString& baud, const QString& parity,
                                        const QString& dataBits, const QString& stopBits,
                                        const QString& previousLetter);

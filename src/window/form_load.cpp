@@ -1,3 +1,4 @@
+#include "platform/line_settings.h"
 #include "platform/serial_device.h"
 #include "window/combo_box.h"
 #include "window/frmmain.h"
@@ -8,11 +9,9 @@
 
 // Start-up: the defaults, then COM1 opened when it answers the probe.
 void frmmain::Form_Load() {
+    const LineSettings defaults;
     Combo1->setEditText(QStringLiteral("COM1"));
-    Combo2->setEditText(QStringLiteral("9600"));
-    Combo3->setEditText(QStringLiteral("None"));
-    Combo4->setEditText(QStringLiteral("8"));
-    Combo5->setEditText(QStringLiteral("1"));
+    showLineSettings(defaults);
     Option2->setChecked(true);
     Option4->setChecked(true);
     Text3->setText(QStringLiteral("1000"));
@@ -22,7 +21,7 @@ void frmmain::Form_Load() {
 
     if (ProbePort(1)) {
         showPortOpen(true);
-        shared.commSettings = QStringLiteral("9600,N,8,1");
+        shared.commSettings = formatLineSettings(defaults);
         try {
             SetupPort(1);
             MSComm1.setPortOpen(true);

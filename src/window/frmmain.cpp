@@ -1,10 +1,14 @@
 #include "window/frmmain.h"
 
+#include "platform/application.h"
 #include "platform/capture_file.h"
+#include "platform/line_settings.h"
+#include "platform/port_map.h"
 #include "platform/serial_device.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
+#include "window/selector_lists.h"
 #include "window/shape.h"
 
 #include <QCheckBox>
@@ -57,9 +61,23 @@ ComboBox* combo(QWidget* parent, const char* name, const QStringList& items, int
 
 QStringList portNames() {
     QStringList names;
-    for (int port = 1; port <= 15; ++port)
+    for (int port = 1; port <= PortMap::Count; ++port)
         names << QStringLiteral("COM%1").arg(port);
     return names;
+}
+
+template <std::size_t N> QStringList entries(const std::array<const char*, N>& items) {
+    QStringList list;
+    for (const char* item : items)
+        list << QLatin1String(item);
+    return list;
+}
+
+QStringList parityNames() {
+    QStringList list;
+    for (const auto& parity : selectors::Parities)
+        list << QLatin1String(parity.name);
+    return list;
 }
 
 } // namespace
@@ -78,7 +96,7 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
 }
 
 void frmmain::createControls() {
-    setWindowTitle(QString::fromLatin1(Title));
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/varnolix.png")));
     setFixedSize(px(10530), px(7710));
 
@@ -86,15 +104,13 @@ void frmmain::createControls() {
     Label1 = sizedLabel(Frame1, "Label1", "Serial port", 240, 240);
     Combo1 = combo(Frame1, "Combo1", portNames(), 1800, 240);
     Label2 = sizedLabel(Frame1, "Label2", "Baud rate", 240, 600);
-    Combo2 = combo(Frame1, "Combo2",
-                   {"600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
-                   1800, 600);
+    Combo2 = combo(Frame1, "Combo2", entries(selectors::BaudRates), 1800, 600);
     Label3 = sizedLabel(Frame1, "Label3", "Check", 240, 960);
-    Combo3 = combo(Frame1, "Combo3", {"None", "Odd", "Even"}, 1800, 960);
+    Combo3 = combo(Frame1, "Combo3", parityNames(), 1800, 960);
     Label4 = sizedLabel(Frame1, "Label4", "Data bit", 240, 1320);
-    Combo4 = combo(Frame1, "Combo4", {"8", "7", "6"}, 1800, 1320);
+    Combo4 = combo(Frame1, "Combo4", entries(selectors::DataBits), 1800, 1320);
     Label5 = sizedLabel(Frame1, "Label5", "Stop Bit", 240, 1680);
-    Combo5 = combo(Frame1, "Combo5", {"1", "2"}, 1800, 1680);
+    Combo5 = combo(Frame1, "Combo5", entries(selectors::StopBits), 1800, 1680);
     Command1 = place<QPushButton>(Frame1, "Command1", "Command1", 360, 2040, 1455, 495);
     Shape1 = place<Shape>(Frame1, "Shape1", 2400, 2160, 255, 255);
 
@@ -240,6 +256,19 @@ void frmmain::showPortOpen(bool open) {
     Shape1->setFillColor(open ? QColor(0, 255, 0) : QColor(0, 0, 0));
     Shape1->setAccessibleName(open ? QStringLiteral("Port open") : QStringLiteral("Port closed"));
     Combo1->setEnabled(!open);
+}
+
+// The selectors show line settings by their entries: "9600", "None", "8", "1".
+void frmmain::showLineSettings(const LineSettings& settings) {
+    const QStringList fields = formatLineSettings(settings).split(u',');
+    QString parity = fields[1];
+    for (const auto& entry : selectors::Parities)
+        if (fields[1] == QLatin1Char(entry.letter))
+            parity = QLatin1String(entry.name);
+    Combo2->setEditText(fields[0]);
+    Combo3->setEditText(parity);
+    Combo4->setEditText(fields[2]);
+    Combo5->setEditText(fields[3]);
 }
 
 // A label has no click of its own.

@@ -2,7 +2,6 @@
 
 #include "platform/platform.h"
 #include "receive/render_batch.h"
-#include "serial/selector_settings.h"
 #include "window/module1.h"
 #include "window/run_options.h"
 
@@ -13,6 +12,7 @@
 #include <cstdint>
 
 class ComboBox;
+struct LineSettings;
 class Counter;
 class LogView;
 class Shape;
@@ -31,7 +31,6 @@ class frmmain : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr const char* Title = "Varnolix1.0";
     static constexpr const char* WebAddress = "https://www.varnolix.example/";
 
     // Creates the controls, binds their events and runs Form_Load.
@@ -139,10 +138,10 @@ private:
                 const QString& detail = {});
     // The port shown open or closed: caption, lamp, port selector, portState.
     void showPortOpen(bool open);
+    void showLineSettings(const LineSettings& settings);
 
     // serial/open_close.cpp and serial/port_selection.cpp.
     void showPortClosed();
-    SelectorSettings selectedSettings() const;
     bool configurePort(std::int16_t port);
     void applySelectedSettings();
     void refuseSettings(const QString& why);
