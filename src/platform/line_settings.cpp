@@ -1,14 +1,10 @@
 #include "platform/line_settings.h"
 
-#include <QCoreApplication>
+#include <QList>
 
 #include <algorithm>
 
 namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("LineSettings", text);
-}
 
 std::optional<LineSettings::Parity> parityFromLetter(QStringView field) {
     if (field.size() != 1)
@@ -54,30 +50,34 @@ std::optional<LineSettings> parseLineSettings(QStringView text, QString* why) {
     };
     const auto fields = text.split(u',');
     if (fields.size() != 4)
-        return refuse(tr("\"%1\" is not baud rate, parity, data bits and stop bits separated by "
-                         "commas")
-                          .arg(text));
+        return refuse(
+            QStringLiteral("\"%1\" is not baud rate, parity, data bits and stop bits separated by "
+                           "commas")
+                .arg(text));
 
     LineSettings settings;
     bool ok = false;
     settings.baudRate = allDigits(fields[0]) ? fields[0].toInt(&ok) : 0;
     if (!ok || settings.baudRate <= 0)
-        return refuse(tr("\"%1\" is not a baud rate").arg(fields[0]));
+        return refuse(QStringLiteral("\"%1\" is not a baud rate").arg(fields[0]));
 
     const auto parity = parityFromLetter(fields[1]);
     if (!parity)
-        return refuse(fields[1].isEmpty()
-                          ? tr("The parity is missing")
-                          : tr("\"%1\" is not a parity (N, O, E, M or S)").arg(fields[1]));
+        return refuse(
+            fields[1].isEmpty()
+                ? QStringLiteral("The parity is missing")
+                : QStringLiteral("\"%1\" is not a parity (N, O, E, M or S)").arg(fields[1]));
     settings.parity = *parity;
 
     settings.dataBits = allDigits(fields[2]) ? fields[2].toInt(&ok) : 0;
     if (!ok || settings.dataBits < 5 || settings.dataBits > 8)
-        return refuse(tr("\"%1\" is not a number of data bits (5 to 8)").arg(fields[2]));
+        return refuse(
+            QStringLiteral("\"%1\" is not a number of data bits (5 to 8)").arg(fields[2]));
 
     const auto stopBits = stopBitsFrom(fields[3]);
     if (!stopBits)
-        return refuse(tr("\"%1\" is not a number of stop bits (1, 1.5 or 2)").arg(fields[3]));
+        return refuse(
+            QStringLiteral("\"%1\" is not a number of stop bits (1, 1.5 or 2)").arg(fields[3]));
     settings.stopBits = *stopBits;
     return settings;
 }

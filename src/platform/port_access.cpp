@@ -2,7 +2,6 @@
 
 #include "platform/serial_device.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -14,10 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("PortAccess", text);
-}
 
 // The folders where serial libraries leave their LCK.. files.
 const char* const lockFolders[] = {"/var/lock",         "/etc/locks", "/var/spool/locks",
@@ -33,19 +28,24 @@ bool processAlive(long long pid) {
 OpenRefusal explainPermissionError(const QString& device, long long lockHolder, int openErrno) {
     if (lockHolder > 0)
         return {comm::PortAlreadyOpen,
-                tr("%1 is in use by another program (process %2).").arg(device).arg(lockHolder)};
+                QStringLiteral("%1 is in use by another program (process %2).")
+                    .arg(device)
+                    .arg(lockHolder)};
     if (openErrno == EBUSY)
-        return {comm::PortAlreadyOpen, tr("%1 is in use by another program.").arg(device)};
+        return {comm::PortAlreadyOpen,
+                QStringLiteral("%1 is in use by another program.").arg(device)};
     if (openErrno == EACCES || openErrno == EPERM) {
         const QString group = QFileInfo(device).group();
         return {comm::PermissionDenied,
-                tr("%1: Permission denied.\nYour user must be in the group that owns the device "
-                   "(%2), for example: sudo adduser $USER %2, then log in again.")
+                QStringLiteral(
+                    "%1: Permission denied.\nYour user must be in the group that owns the device "
+                    "(%2), for example: sudo adduser $USER %2, then log in again.")
                     .arg(device, group.isEmpty() ? QStringLiteral("dialout") : group)};
     }
     return {comm::PermissionDenied,
-            tr("%1: %2").arg(device, openErrno ? QString::fromLocal8Bit(std::strerror(openErrno))
-                                               : tr("The device could not be locked."))};
+            QStringLiteral("%1: %2").arg(
+                device, openErrno ? QString::fromLocal8Bit(std::strerror(openErrno))
+                                  : QStringLiteral("The device could not be locked."))};
 }
 
 long long lockHolderOf(const QString& device) {

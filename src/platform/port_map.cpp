@@ -49,7 +49,7 @@ QString PortMap::device(int port) const {
 QString PortMap::describe(int port) const {
     const QString path = device(port);
     if (path.isEmpty())
-        return QObject::tr("No device");
+        return QStringLiteral("No device");
     const QString kernelPath = QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget() : path;
     const QString names =
         kernelPath == path ? path : path + QStringLiteral(" (") + kernelPath + u')';

@@ -39,7 +39,7 @@ bool QtCommonDialog::showSave() {
 }
 
 bool QtCommonDialog::show(bool save) {
-    const QString allFiles = QFileDialog::tr("All files (*)");
+    const QString allFiles = QStringLiteral("All files (*)");
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDirectory(startFolder(InitDir));

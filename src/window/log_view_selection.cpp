@@ -179,9 +179,10 @@ void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void LogView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(tr("&Copy"), QKeySequence::Copy, this, &LogView::copy)
+    menu.addAction(QStringLiteral("&Copy"), QKeySequence::Copy, this, &LogView::copy)
         ->setEnabled(m_anchor != m_cursor);
-    menu.addAction(tr("Select &All"), QKeySequence::SelectAll, this, &LogView::selectAll)
+    menu.addAction(QStringLiteral("Select &All"), QKeySequence::SelectAll, this,
+                   &LogView::selectAll)
         ->setEnabled(!m_text.isEmpty());
     menu.exec(event->globalPos());
 }
