@@ -1,6 +1,7 @@
 #include "window/log_view.h"
 
 #include "window/accessibility.h"
+#include "window/steady_scroll_bar.h"
 
 #include <QAccessible>
 #include <QScrollBar>
@@ -40,6 +41,7 @@ LogView::LogView(QWidget* parent)
     , m_metrics(font())
     , m_advances(0x10000, -1.0F) {
     installAccessibleInterfaces();
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A scroll bar that came and went would narrow the view and re-wrap everything held.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
