@@ -49,6 +49,17 @@ void BM_Paint(benchmark::State& state, QStringView unit) {
         view.render(&image);
 }
 
+// A frame after one more line came: only that line is new to the view.
+void BM_PaintAfterALine(benchmark::State& state, QStringView unit) {
+    LogView view;
+    fill(view, unit, state);
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        view.append(unit);
+        view.render(&image);
+    }
+}
+
 // The held text grows by a batch per iteration, so the count is fixed to keep it near its size.
 BENCHMARK_CAPTURE(BM_Append, hex, Hex)->Arg(1)->Arg(50)->Iterations(4096);
 BENCHMARK_CAPTURE(BM_Append, lines, Lines)->Arg(1)->Arg(50)->Iterations(4096);
@@ -56,6 +67,7 @@ BENCHMARK_CAPTURE(BM_Append, chinese, Chinese)->Arg(1)->Arg(50)->Iterations(4096
 BENCHMARK_CAPTURE(BM_Paint, hex, Hex)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Paint, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Paint, chinese, Chinese)->Arg(50)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PaintAfterALine, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -93,10 +93,14 @@ protected:
     }
 };
 
-double threadCpuSeconds() {
+double cpuSeconds(clockid_t clock) {
     timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    ::clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+double threadCpuSeconds() {
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
 }
 
 // Writes `data` round and round into `fd`, rate / 1000 bytes every 1 ms, for
@@ -151,8 +155,9 @@ double bareReaderShare(const QByteArray& data, long long rate, double seconds) {
     return cpu / seconds;
 }
 
-// The window, fed the same way; the share is its thread's, which is the
-// program's: it has no other.
+// The window, fed the same way: the share of its thread, and of the whole
+// program (its thread and the threads Qt starts, such as those that share out
+// large fills), which is the process less the writer.
 int paced(QApplication& app, const std::string& kind, long long rate, double seconds) {
     const QByteArray data = floodData(kind, 1 << 20);
     const double bare = bareReaderShare(data, rate, seconds);
@@ -168,8 +173,15 @@ int paced(QApplication& app, const std::string& kind, long long rate, double sec
     QObject::connect(&qt.serial, &SerialDevice::onComm, [&] { ++batches; });
 
     std::atomic<long long> written{-1};
+    double writerCpu = 0;
     const double before = threadCpuSeconds();
-    std::thread writer([&] { written = writePaced(pty.fd, data, rate, seconds); });
+    const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    std::thread writer([&] {
+        const double start = threadCpuSeconds();
+        const long long n = writePaced(pty.fd, data, rate, seconds);
+        writerCpu = threadCpuSeconds() - start;
+        written = n;
+    });
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, [&] {
         if (written >= 0 && form.Label10->text().toLongLong() >= written)
@@ -179,12 +191,16 @@ int paced(QApplication& app, const std::string& kind, long long rate, double sec
     app.exec();
     const double window = (threadCpuSeconds() - before) / seconds;
     writer.join();
+    const double program =
+        (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore - writerCpu) / seconds;
 
     std::printf("kind=%s rate=%lld B/s for %.0f s: %ld batches, %.0f bytes each\n", kind.c_str(),
                 rate, seconds, batches, double(written) / double(std::max(batches, 1L)));
     std::printf("bare reader: %.1f%% of a core\n", 100 * bare);
     std::printf("window:      %.1f%% of a core (%.2f x the bare reader)\n", 100 * window,
                 window / bare);
+    std::printf("program:     %.1f%% of a core (%.2f x the bare reader)\n", 100 * program,
+                program / bare);
     return form.Label10->text().toLongLong() == written ? 0 : 1;
 }
 

@@ -4,8 +4,10 @@
 
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSocketNotifier>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 
 namespace {
 
@@ -37,18 +39,59 @@ QSerialPort::StopBits toQt(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
+// Only a batch smaller than this makes the port rest: a larger one pays for
+// its wake-up, and comes when bytes arrive faster than a rest would save, so
+// fast that the system's buffers could fill up during it and hold the device
+// back.
+constexpr qint64 SmallBatch = 2048;
+
 } // namespace
 
 QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     : SerialDevice(parent)
     , m_ports(std::move(ports)) {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        if (m_rThreshold <= 0)
-            return;
-        m_commEvent = comm::EvReceive;
-        emit onComm();
-    });
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialDevice::received);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(BatchMs);
+    connect(&m_pause, &QTimer::timeout, this, &QtSerialDevice::resumeReading);
+}
+
+void QtSerialDevice::received() {
+    if (m_rThreshold <= 0)
+        return;
+    m_commEvent = comm::EvReceive;
+    const qint64 batch = m_port.bytesAvailable();
+    emit onComm();
+    if (batch < SmallBatch)
+        pauseReading();
+}
+
+// Each wake-up for a read costs more than the read: a device that sends every
+// millisecond would otherwise wake the window a thousand times a second.
+// QSerialPort watches the port with a notifier of its own, a child of the
+// port, and watches again whenever it is read from; where it has none, the
+// port is read as bytes come.
+void QtSerialDevice::pauseReading() {
+    int waiting = 0;
+    if (!m_port.isOpen() || ::ioctl(m_port.handle(), FIONREAD, &waiting) != 0 || waiting > 0)
+        return;
+    for (QSocketNotifier* notifier :
+         m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+        if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled() &&
+            notifier->socket() == m_port.handle()) {
+            notifier->setEnabled(false);
+            m_paused = notifier;
+            m_pause.start();
+            return;
+        }
+    }
+}
+
+void QtSerialDevice::resumeReading() {
+    if (m_paused && m_port.isOpen() && m_paused->socket() == m_port.handle())
+        m_paused->setEnabled(true);
+    m_paused = nullptr;
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -175,6 +218,8 @@ void QtSerialDevice::output(QByteArrayView data) {
 
 // Closes the port; what the driver has not taken is dropped.
 void QtSerialDevice::close() {
+    m_pause.stop();
+    m_paused = nullptr;
     m_dropped += m_port.bytesToWrite();
     m_port.close();
     m_port.clearError();

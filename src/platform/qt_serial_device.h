@@ -4,13 +4,22 @@
 #include "platform/port_map.h"
 #include "platform/serial_device.h"
 
+#include <QPointer>
 #include <QSerialPort>
+#include <QTimer>
 
-// The serial component on QSerialPort.
+class QSocketNotifier;
+
+// The serial component on QSerialPort. While bytes trickle in, the port is
+// read at most once per BatchMs: after a small read that leaves nothing
+// waiting, the port is not watched for that long, so that what comes
+// meanwhile is taken as one batch. A byte after a quiet spell is read at once.
 class QtSerialDevice final : public SerialDevice {
     Q_OBJECT
 
 public:
+    static constexpr int BatchMs = 4;
+
     explicit QtSerialDevice(PortMap ports, QObject* parent = nullptr);
 
     void setCommPort(std::int16_t port) override;
@@ -42,6 +51,9 @@ private:
     void onError(QSerialPort::SerialPortError error);
     QString lossReason() const;
     void close();
+    void received();
+    void pauseReading();
+    void resumeReading();
 
     PortMap m_ports;
     QSerialPort m_port;
@@ -63,4 +75,7 @@ private:
     int m_sThreshold = 0;
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
+    // QSerialPort's watch on the port for bytes to read, while it is paused.
+    QPointer<QSocketNotifier> m_paused;
+    QTimer m_pause;
 };

@@ -70,7 +70,8 @@ public:
     virtual void setInBufferCount(int count) = 0;
     virtual void setOutBufferCount(int count) = 0;
     virtual void setSThreshold(int bytes) = 0;
-    // 1 or more: a receive event as soon as a byte waits; 0: no receive events.
+    // 1 or more: a receive event once bytes wait, at once after a quiet spell,
+    // at most every few milliseconds while they stream; 0: no receive events.
     virtual void setRThreshold(int bytes) = 0;
 
     // The received bytes that wait, as they came off the line.

@@ -14,7 +14,7 @@ void frmmain::MSComm1_OnComm() {
     if (m_options.capture)
         m_options.capture->write(batch);
     const QString text = renderBatch(batch, shared.showAsText != 0, pendingLead);
-    addToCounter(Label10, batch.size());
+    Label10->add(batch.size());
     if (text.endsWith(QLatin1String("\r\n"))) {
         Text1->append(u"\r\n");
         Text1->append(text);

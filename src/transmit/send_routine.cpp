@@ -51,7 +51,7 @@ void frmmain::send(const QByteArray& bytes, const QString& echo) {
         return;
     }
     Text4->append(echo);
-    addToCounter(Label11, bytes.size());
+    Label11->add(bytes.size());
 }
 
 void frmmain::sendText(const QString& text) {

@@ -14,15 +14,38 @@ Counter::Counter(QWidget* parent)
     connect(&m_repaint, &QTimer::timeout, this, &Counter::catchUp);
 }
 
+QString Counter::text() const {
+    if (m_textStale) {
+        m_text = QString::number(m_value);
+        m_textStale = false;
+    }
+    return m_text;
+}
+
 void Counter::setText(const QString& text) {
     m_text = text;
+    m_textStale = false;
+    m_value = text.toLongLong();
+    changed();
+}
+
+void Counter::add(long long amount) {
+    m_value += amount;
+    m_textStale = true;
+    changed();
+}
+
+void Counter::changed() {
     if (!m_repaint.isActive())
         m_repaint.start();
 }
 
 // The screen, and a listening assistive client, hear of the caption at most
-// once a frame.
+// once a frame, and only when it reads otherwise than before.
 void Counter::catchUp() {
+    if (text() == m_shown)
+        return;
+    m_shown = text();
     update();
     if (assistiveClientListening()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
@@ -33,9 +56,5 @@ void Counter::catchUp() {
 void Counter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
-                          isEnabled(), m_text, foregroundRole());
-}
-
-void addToCounter(Counter* counter, long long amount) {
-    counter->setText(QString::number(counter->text().toLongLong() + amount));
+                          isEnabled(), text(), foregroundRole());
 }

@@ -12,18 +12,23 @@ class Counter : public QWidget {
 
 public:
     explicit Counter(QWidget* parent = nullptr);
-    QString text() const { return m_text; }
+    QString text() const;
     void setText(const QString& text);
+    // Adds to the number the caption reads as.
+    void add(long long amount);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void changed();
     void catchUp();
 
-    QString m_text;
+    // The number is kept as such; its caption is written only when read.
+    long long m_value = 0;
+    mutable QString m_text;
+    mutable bool m_textStale = false;
+    // The caption on the screen, and the one assistive clients last heard.
+    QString m_shown;
     QTimer m_repaint;
 };
-
-// An update reads the caption as a number, adds, and writes the sum back.
-void addToCounter(Counter* counter, long long amount);

@@ -1,9 +1,9 @@
 #include "window/log_view.h"
 
 #include "window/accessibility.h"
+#include "window/steady_scroll_bar.h"
 
 #include <QAccessible>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
 #include <QtMath>
@@ -41,6 +41,7 @@ LogView::LogView(QWidget* parent)
     , m_metrics(font())
     , m_advances(0x10000, -1.0F) {
     installAccessibleInterfaces();
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A scroll bar that came and went would narrow the view and re-wrap everything held.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -53,10 +54,14 @@ LogView::LogView(QWidget* parent)
     connect(&m_refreshTimer, &QTimer::timeout, this, &LogView::refresh);
 }
 
+LogView::~LogView() = default;
+
 void LogView::append(QStringView text) {
     if (text.isEmpty())
         return;
     const qsizetype from = m_text.size();
+    if (m_changedFrom < 0)
+        m_changedFrom = displayLineCount() - 1;
     m_text.append(text);
     wrapFrom(from);
     if (m_unannounced < 0 && assistiveClientListening())
@@ -81,6 +86,7 @@ void LogView::setText(QString text) {
     }
     m_anchor = 0;
     m_cursor = 0;
+    m_changedFrom = -1;
     m_refreshTimer.stop();
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -182,18 +188,24 @@ void LogView::wrapFrom(qsizetype offset) {
 }
 
 void LogView::rewrap() {
+    m_shaped.clear();
+    if (m_changedFrom >= 0)
+        m_changedFrom = 0;
     m_wrapWidth = viewport()->width() - 2 * Margin;
     m_lineStarts = std::vector<qsizetype>{0};
     m_fill = LineFill();
     wrapFrom(0);
 }
 
+// Following the end scrolls what is drawn already; only the rows of lines
+// that changed are drawn again.
 void LogView::refresh() {
     const bool follow = atBottom();
     updateScrollRange();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
+    if (m_changedFrom >= 0)
+        updateFrom(std::exchange(m_changedFrom, -1));
     announceInserted();
 }
 
@@ -224,54 +236,6 @@ void LogView::updateScrollRange() {
     bar->setSingleStep(1);
 }
 
-void LogView::layoutLine(QTextLayout& layout, qsizetype line) const {
-    const qsizetype start = lineStart(line);
-    QString shown = m_text.mid(start, lineEnd(line) - start);
-    // Same length as the text, so that positions in the layout are offsets into it.
-    std::replace_if(
-        shown.begin(), shown.end(), [](QChar c) { return c == u'\r' || c == u'\n'; },
-        QChar(0x200B));
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTextDirection(Qt::LeftToRight);
-    option.setTabStopDistance(m_tabWidth);
-    layout.setText(shown);
-    layout.setFont(font());
-    layout.setTextOption(option);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-}
-
-void LogView::paintEvent(QPaintEvent* event) {
-    QPainter painter(viewport());
-    painter.setPen(palette().color(QPalette::Text));
-    QTextLayout::FormatRange selection;
-    selection.format.setBackground(palette().brush(QPalette::Highlight));
-    selection.format.setForeground(palette().brush(QPalette::HighlightedText));
-    const auto [selectionFrom, selectionTo] = std::minmax(m_anchor, m_cursor);
-
-    const qsizetype top = verticalScrollBar()->value();
-    const int firstRow = event->rect().top() / m_lineHeight;
-    const int lastRow = event->rect().bottom() / m_lineHeight;
-    for (int row = firstRow; row <= lastRow && top + row < displayLineCount(); ++row) {
-        const qsizetype line = top + row;
-        QTextLayout layout;
-        layoutLine(layout, line);
-        QList<QTextLayout::FormatRange> selections;
-        const qsizetype from = qMax(selectionFrom, lineStart(line));
-        const qsizetype to = qMin(selectionTo, lineEnd(line));
-        if (from < to) {
-            selection.start = int(from - lineStart(line));
-            selection.length = int(to - from);
-            selections.append(selection);
-        }
-        // Glyphs from fallback fonts may be taller; keep every baseline where the font puts it.
-        const qreal y = row * m_lineHeight + m_metrics.ascent() - layout.lineAt(0).ascent();
-        layout.draw(&painter, QPointF(Margin, y), selections);
-    }
-}
-
 void LogView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     QScrollBar* bar = verticalScrollBar();
@@ -296,9 +260,5 @@ void LogView::changeEvent(QEvent* event) {
     updateScrollRange();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
-}
-
-void LogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
     viewport()->update();
 }

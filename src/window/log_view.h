@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -14,8 +16,8 @@ class QTextLayout;
 // A read-only text area for serial traffic. It keeps the text exactly as
 // written and stays as fast to append to with hundreds of megabytes held as
 // with none: the text is cut into display lines of bounded length as it
-// arrives, and only the lines in sight are ever shaped. A CR shows as
-// nothing and an LF as a line break.
+// arrives, and only the lines in sight are ever shaped, each once while it
+// stays in sight. A CR shows as nothing and an LF as a line break.
 class LogView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -24,6 +26,7 @@ public:
     static constexpr qsizetype MaxLineLength = 1024;
 
     explicit LogView(QWidget* parent = nullptr);
+    ~LogView() override;
 
     // The exact text held, as written.
     const QString& text() const { return m_text; }
@@ -85,6 +88,9 @@ private:
     void updateScrollRange();
     int visibleRows() const;
     void layoutLine(QTextLayout& layout, qsizetype line) const;
+    const QTextLayout& shaped(qsizetype line) const;
+    void forgetShapedOutOfSight() const;
+    void updateFrom(qsizetype line);
     void selectTo(QPoint position);
     void announceInserted();
 
@@ -115,6 +121,17 @@ private:
     // Where the text appended since the last repaint starts, while an
     // assistive client listens and has not heard of it; else -1.
     qsizetype m_unannounced = -1;
+    // The first display line that appends changed since the last repaint; else -1.
+    qsizetype m_changedFrom = -1;
+
+    // Display lines as last shaped, by line number; each is good for as long
+    // as the line spans the same text.
+    struct ShapedLine {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    mutable std::unordered_map<qsizetype, ShapedLine> m_shaped;
 
     QTimer m_refreshTimer;
 };

@@ -89,9 +89,7 @@ qsizetype LogView::offsetAt(QPoint position) const {
         --end;
     if (end > start && m_text.at(end - 1) == u'\r')
         --end;
-    QTextLayout layout;
-    layoutLine(layout, line);
-    return qMin(start + layout.lineAt(0).xToCursor(position.x() - Margin), end);
+    return qMin(start + shaped(line).lineAt(0).xToCursor(position.x() - Margin), end);
 }
 
 void LogView::selectTo(QPoint position) {
@@ -105,12 +103,10 @@ QRect LogView::characterRect(qsizetype offset) const {
     const qsizetype row = line - verticalScrollBar()->value();
     if (row < 0 || row >= visibleRows())
         return {};
-    QTextLayout layout;
-    layoutLine(layout, line);
-    const QTextLine shaped = layout.lineAt(0);
+    const QTextLine shown = shaped(line).lineAt(0);
     const int at = int(offset - lineStart(line));
-    const qreal left = shaped.cursorToX(at);
-    const qreal right = shaped.cursorToX(at + 1);
+    const qreal left = shown.cursorToX(at);
+    const qreal right = shown.cursorToX(at + 1);
     return QRect(Margin + qFloor(left), int(row) * m_lineHeight, qMax(1, qCeil(right - left)),
                  m_lineHeight);
 }

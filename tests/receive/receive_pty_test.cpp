@@ -71,4 +71,23 @@ TEST(ReceiveOverAPseudoTerminal, BytesFromTheDeviceAppearInOrder) {
     EXPECT_EQ(file.readAll(), captured);
 }
 
+// While bytes stream in they are taken in batches; a byte that comes alone
+// right after one still reaches the receive area within 20 ms.
+TEST(ReceiveOverAPseudoTerminal, ALoneByteAfterABatchArrivesWithinTwentyMilliseconds) {
+    PtyPair device;
+    QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+    Fakes fakes;
+    frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events});
+    ASSERT_TRUE(serial.portOpen());
+    // The second is more than the system hands over in one read.
+    const QByteArray batches[] = {"ok", QByteArray(10000, 'x')};
+    for (const QByteArray& batch : batches) {
+        SCOPED_TRACE(batch.size());
+        device.write(batch);
+        ASSERT_TRUE(waitUntil([&] { return form.Text1->text().endsWith(QChar(batch.back())); }));
+        device.write("!");
+        EXPECT_TRUE(waitUntil([&] { return form.Text1->text().endsWith(u'!'); }, 20));
+    }
+}
+
 } // namespace

@@ -205,6 +205,13 @@ TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges
          1, 1},
         {"port closed", [](frmmain& w, Fakes&) { w.Command1->click(); }, "0", "0", "Port closed", 0,
          0},
+        // Only a caption that reads otherwise is told, in the frame the other one is.
+        {"one caption set to what it reads, one changed",
+         [](frmmain& w, Fakes&) {
+             w.Label11->setText("0");
+             w.Label10->setText("7");
+         },
+         "7", "0", "Port closed", 1, 0},
     };
     const auto nameOf = [](QWidget* control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);

@@ -8,12 +8,15 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -295,6 +298,95 @@ TEST_F(LogViewTest, AppendedTextIsAnnouncedOncePerRepaintWhileAClientListens) {
         ASSERT_EQ(inserts.size(), 1u);
         EXPECT_EQ(inserts[0].position, c.position);
         EXPECT_EQ(inserts[0].text, c.told);
+    }
+}
+
+// The pixels a view shows in its window, as they were last drawn.
+QImage shownBy(const QWidget& view) {
+    const QPoint at = view.mapTo(view.window(), QPoint());
+    return view.screen()
+        ->grabWindow(view.window()->winId(), at.x(), at.y(), view.width(), view.height())
+        .toImage();
+}
+
+// A view built afresh, which tells when it has been drawn whole.
+class FreshView : public LogView {
+public:
+    using LogView::LogView;
+    bool drawn = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        LogView::paintEvent(event);
+        drawn = drawn || event->rect().contains(viewport()->rect());
+    }
+};
+
+// A view reuses what it drew and shaped before; whatever the edit, it must
+// show what a view built afresh with the same text and state shows.
+TEST(LogViewDrawing, ShowsWhatAViewBuiltAfreshShowsAfterEachEdit) {
+    QWidget window;
+    window.resize(960, 320);
+    auto* view = new LogView(&window);
+    view->setFixedSize(465, 293);
+    window.show();
+    const auto lines = [](int from, int count) {
+        QString text;
+        for (int i = from; i < from + count; ++i)
+            text +=
+                QStringLiteral("line %1\t中文 Ée\u0301 %2\r\n").arg(i).arg(QString(i % 9, u'x'));
+        return text;
+    };
+    const struct {
+        const char* what;
+        std::function<void(LogView&)> edit;
+    } edits[] = {
+        {"a text set", [&](LogView& v) { v.setText(lines(0, 40)); }},
+        {"an append to the last line", [](LogView& v) { v.append(u"tail"); }},
+        {"more on it", [](LogView& v) { v.append(u" 中文"); }},
+        {"another font", [](LogView& v) { v.setFont(QFont("DejaVu Sans Mono", 13)); }},
+        {"appended in the new font", [&](LogView& v) { v.append(lines(40, 1)); }},
+        {"new lines", [&](LogView& v) { v.append(lines(41, 3)); }},
+        {"more than a screenful", [&](LogView& v) { v.append(lines(43, 50)); }},
+        {"a run that wraps", [](LogView& v) { v.append(QString("4F \r").repeated(400)); }},
+        {"scrolled up", [](LogView& v) { v.verticalScrollBar()->setValue(30); }},
+        {"scrolled down a line", [](LogView& v) { v.verticalScrollBar()->setValue(31); }},
+        {"appended while scrolled up", [&](LogView& v) { v.append(lines(93, 5)); }},
+        {"a selection", [](LogView& v) { v.select(700, 1500); }},
+        {"back to the end", [](LogView& v) { v.verticalScrollBar()->setValue(1 << 30); }},
+        {"appended under the selection", [&](LogView& v) { v.append(lines(98, 2)); }},
+        {"narrower", [](LogView& v) { v.setFixedSize(300, 293); }},
+        {"shorter", [](LogView& v) { v.setFixedSize(300, 150); }},
+        {"cleared", [](LogView& v) { v.clear(); }},
+        {"appended after the clear", [](LogView& v) { v.append(u"again"); }},
+    };
+    const auto stateOf = [](const LogView& v) {
+        return std::tuple(v.text(), v.size(), v.font(), v.selection(), v.cursorPosition(),
+                          v.verticalScrollBar()->value());
+    };
+    std::unique_ptr<FreshView> fresh;
+    // Built again whenever the view's state moves on, as it does when it catches up.
+    const auto freshLike = [&](const LogView& v) -> const FreshView& {
+        if (fresh && stateOf(*fresh) == stateOf(v))
+            return *fresh;
+        fresh = std::make_unique<FreshView>(&window);
+        fresh->move(480, 0);
+        fresh->setFixedSize(v.size());
+        fresh->setFont(v.font());
+        fresh->show();
+        fresh->setText(v.text());
+        const auto [from, to] = v.selection();
+        fresh->select(v.cursorPosition() == from ? to : from, v.cursorPosition());
+        fresh->verticalScrollBar()->setValue(v.verticalScrollBar()->value());
+        return *fresh;
+    };
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        edit.edit(*view);
+        EXPECT_TRUE(waitUntil([&] {
+            const FreshView& expected = freshLike(*view);
+            return expected.drawn && shownBy(*view) == shownBy(expected);
+        }));
     }
 }
 
