@@ -33,6 +33,9 @@ char16_t sameWidthAs(char16_t c) {
 constexpr int TabColumns = 8;
 // One frame: appends in between are drawn together.
 constexpr int RefreshMs = 16;
+// While every frame brings more lines than the view shows, nobody reads them
+// as they pass: frames come less often, and cost less.
+constexpr int StreamingRefreshMs = 50;
 
 } // namespace
 
@@ -66,8 +69,12 @@ void LogView::append(QStringView text) {
     wrapFrom(from);
     if (m_unannounced < 0 && assistiveClientListening())
         m_unannounced = from;
-    if (!m_refreshTimer.isActive())
-        m_refreshTimer.start();
+    if (m_refreshTimer.isActive())
+        return;
+    // What comes after a quiet spell shows within one frame.
+    if (!m_sinceRefresh.isValid() || m_sinceRefresh.elapsed() > StreamingRefreshMs)
+        m_refreshTimer.setInterval(RefreshMs);
+    m_refreshTimer.start();
 }
 
 void LogView::setText(QString text) {
@@ -204,6 +211,9 @@ void LogView::refresh() {
     updateScrollRange();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    const bool everyRowNew = m_changedFrom >= 0 && m_changedFrom <= verticalScrollBar()->value();
+    m_refreshTimer.setInterval(everyRowNew ? StreamingRefreshMs : RefreshMs);
+    m_sinceRefresh.start();
     if (m_changedFrom >= 0)
         updateFrom(std::exchange(m_changedFrom, -1));
     announceInserted();

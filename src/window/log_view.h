@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QString>
@@ -134,4 +135,5 @@ private:
     mutable std::unordered_map<qsizetype, ShapedLine> m_shaped;
 
     QTimer m_refreshTimer;
+    QElapsedTimer m_sinceRefresh;
 };
