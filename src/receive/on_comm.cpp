@@ -1,6 +1,6 @@
 #include "platform/capture_file.h"
 #include "platform/serial_device.h"
-#include "receive/date_stamp.h"
+#include "receive/received_text.h"
 #include "window/counter.h"
 #include "window/frmmain.h"
 #include "window/log_view.h"
@@ -13,15 +13,10 @@ void frmmain::MSComm1_OnComm() {
     const QByteArray batch = MSComm1.input();
     if (m_options.capture)
         m_options.capture->write(batch);
-    const QString text = renderBatch(batch, shared.showAsText != 0, pendingLead);
+    const QString text =
+        m_received->append(batch, shared.showAsText != 0, QDateTime::currentDateTime());
     Label10->add(batch.size());
-    if (text.endsWith(QLatin1String("\r\n"))) {
-        Text1->append(u"\r\n");
-        Text1->append(text);
-        Text1->append(dateTimeStamp(QDateTime::currentDateTime()));
-    } else {
-        Text1->append(text);
-    }
+    Text1->append(text);
 }
 
 void frmmain::Option1_Click() {

@@ -5,6 +5,7 @@
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
 #include "platform/serial_device.h"
+#include "receive/received_text.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
@@ -89,7 +90,8 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
     , m_messages(platform.messages)
     , m_shell(platform.shell)
     , m_events(platform.events)
-    , m_options(options) {
+    , m_options(options)
+    , m_received(std::make_unique<ReceivedText>()) {
     createControls();
     bindEvents();
     Form_Load();
@@ -170,6 +172,8 @@ void frmmain::createControls() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
+
+frmmain::~frmmain() = default;
 
 template <typename Handler> void frmmain::run(Handler handler) {
     try {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "receive/render_batch.h"
 #include "window/module1.h"
 #include "window/run_options.h"
 
@@ -10,8 +9,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class ComboBox;
+class ReceivedText;
 struct LineSettings;
 class Counter;
 class LogView;
@@ -35,6 +36,7 @@ public:
 
     // Creates the controls, binds their events and runs Form_Load.
     explicit frmmain(const Platform& platform, RunOptions options = {});
+    ~frmmain() override;
 
     // Port settings.
     QGroupBox* Frame1;
@@ -74,8 +76,6 @@ public:
     Timer& Timer1;
 
     Module1 shared;
-    // A lead byte of a double-byte character waiting for its trail byte.
-    PendingLead pendingLead;
 
     // Start-up: window/form_load.cpp.
     void Form_Load();
@@ -157,6 +157,9 @@ private:
     Shell& m_shell;
     EventLoop& m_events;
     const RunOptions m_options;
+    // Turns each received batch into text for the receive area; holds the
+    // lead byte that waits for its trail in the next batch (pendingLead).
+    const std::unique_ptr<ReceivedText> m_received;
     // Runs while a lost port's device is waited for.
     QTimer m_reconnectWatch;
     QString m_lostDevice;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "receive/render_batch.h"
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+
+// What each batch of received bytes adds to the receive area: the batch
+// rendered, and when its text ends a line, CR LF in front of it and the date
+// and time after it.
+class ReceivedText {
+public:
+    // The text to append for a batch that arrived at `now`, in hex or as
+    // text (code page 936).
+    QString append(QByteArrayView batch, bool asText, const QDateTime& now);
+
+    // A lead byte of a double-byte character waiting for its trail byte in
+    // the next batch shown as text.
+    PendingLead pendingLead;
+};
