@@ -96,10 +96,12 @@ void QtSerialDevice::resumeReading() {
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
     if (m_port.isOpen())
-        throw CommError(comm::PortAlreadyOpen, tr("Close the port before choosing another one."));
+        throw CommError(comm::PortAlreadyOpen,
+                        QStringLiteral("Close the port before choosing another one."));
     if (port < 1 || port > PortMap::Count)
-        throw CommError(comm::NoSuchDevice,
-                        tr("COM%1 is not a port number 1 to %2.").arg(port).arg(PortMap::Count));
+        throw CommError(
+            comm::NoSuchDevice,
+            QStringLiteral("COM%1 is not a port number 1 to %2.").arg(port).arg(PortMap::Count));
     m_commPort = port;
     // The number keeps this device until it is set again, even when the
     // system's list changes meanwhile: an open never reaches another device.
@@ -129,7 +131,7 @@ void QtSerialDevice::apply(const LineSettings& settings) {
     const QScopedValueRollback applying(m_applying, true);
     if (configure(settings))
         return;
-    const QString reason = tr("%1 does not accept the settings %2: %3")
+    const QString reason = QStringLiteral("%1 does not accept the settings %2: %3")
                                .arg(m_device, formatLineSettings(settings), m_port.errorString());
     configure(m_settings);
     m_port.clearError();
@@ -146,7 +148,7 @@ void QtSerialDevice::setPortOpen(bool open) {
         return;
     }
     if (m_port.isOpen())
-        throw CommError(comm::PortAlreadyOpen, tr("The port is already open."));
+        throw CommError(comm::PortAlreadyOpen, QStringLiteral("The port is already open."));
     this->open();
 }
 
@@ -156,13 +158,15 @@ void QtSerialDevice::open() {
         m_device = m_ports.device(m_commPort);
     const QString device = m_device;
     if (device.isEmpty())
-        throw CommError(comm::NoSuchDevice, tr("COM%1: no serial device.").arg(m_commPort));
-    if (!QFileInfo::exists(device))
         throw CommError(comm::NoSuchDevice,
-                        tr("COM%1 (%2) is gone: the device was unplugged or removed. Plug it back "
+                        QStringLiteral("COM%1: no serial device.").arg(m_commPort));
+    if (!QFileInfo::exists(device))
+        throw CommError(
+            comm::NoSuchDevice,
+            QStringLiteral("COM%1 (%2) is gone: the device was unplugged or removed. Plug it back "
                            "in, or choose the port again.")
-                            .arg(m_commPort)
-                            .arg(device));
+                .arg(m_commPort)
+                .arg(device));
 
     m_port.setPortName(device);
     configure(m_settings);
@@ -175,16 +179,16 @@ void QtSerialDevice::open() {
     m_port.clearError();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        throw CommError(comm::NoSuchDevice, tr("%1: no such device.").arg(device));
+        throw CommError(comm::NoSuchDevice, QStringLiteral("%1: no such device.").arg(device));
     case QSerialPort::OpenError:
-        throw CommError(comm::PortAlreadyOpen, tr("%1 is already open.").arg(device));
+        throw CommError(comm::PortAlreadyOpen, QStringLiteral("%1 is already open.").arg(device));
     case QSerialPort::PermissionError: {
         const OpenRefusal refusal =
             explainPermissionError(device, lockHolderOf(device), plainOpenErrno(device));
         throw CommError(refusal.number, refusal.reason);
     }
     default:
-        throw CommError(comm::DeviceFailed, tr("%1: %2").arg(device, why));
+        throw CommError(comm::DeviceFailed, QStringLiteral("%1: %2").arg(device, why));
     }
 }
 
@@ -211,7 +215,7 @@ QByteArray QtSerialDevice::input() {
 // QSerialPort queues the bytes and writes them when the driver has room.
 void QtSerialDevice::output(QByteArrayView data) {
     if (!m_port.isOpen())
-        throw CommError(comm::PortNotOpen, tr("The port is not open."));
+        throw CommError(comm::PortNotOpen, QStringLiteral("The port is not open."));
     m_port.write(data.data(), data.size());
     m_queued += data.size();
 }
@@ -247,9 +251,9 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
 // after a hang-up by whatever errno an earlier call left behind.
 QString QtSerialDevice::lossReason() const {
     if (!QFileInfo::exists(m_device))
-        return tr("The device was removed.");
+        return QStringLiteral("The device was removed.");
     pollfd state{m_port.handle(), POLLIN | POLLOUT, 0};
     if (::poll(&state, 1, 0) == 1 && (state.revents & POLLHUP))
-        return tr("The device hung up.");
+        return QStringLiteral("The device hung up.");
     return m_port.errorString();
 }

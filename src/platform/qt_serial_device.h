@@ -68,11 +68,14 @@ private:
     bool m_closing = false;
     std::int16_t m_commPort = 1;
     LineSettings m_settings;
+    // The component's contract has the buffer sizes and the transmit
+    // threshold, so they are kept; they are not limits: no byte is ever
+    // dropped for them, and nothing waits on the transmit threshold.
     int m_inBufferSize = 1024;
     int m_outBufferSize = 512;
+    int m_sThreshold = 0;
     int m_inputMode = comm::InputModeText;
     int m_inputLen = 0;
-    int m_sThreshold = 0;
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
     // QSerialPort's watch on the port for bytes to read, while it is paused.

@@ -1,6 +1,7 @@
 #include "window/counter.h"
 
 #include "window/accessibility.h"
+#include "window/frame.h"
 
 #include <QAccessible>
 #include <QPainter>
@@ -10,7 +11,7 @@ Counter::Counter(QWidget* parent)
     : QWidget(parent) {
     installAccessibleInterfaces();
     m_repaint.setSingleShot(true);
-    m_repaint.setInterval(16);
+    m_repaint.setInterval(FrameMs);
     connect(&m_repaint, &QTimer::timeout, this, &Counter::catchUp);
 }
 

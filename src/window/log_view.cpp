@@ -1,6 +1,7 @@
 #include "window/log_view.h"
 
 #include "window/accessibility.h"
+#include "window/frame.h"
 #include "window/steady_scroll_bar.h"
 
 #include <QAccessible>
@@ -31,8 +32,6 @@ char16_t sameWidthAs(char16_t c) {
 }
 
 constexpr int TabColumns = 8;
-// One frame: appends in between are drawn together.
-constexpr int RefreshMs = 16;
 // While every frame brings more lines than the view shows, nobody reads them
 // as they pass: frames come less often, and cost less.
 constexpr int StreamingRefreshMs = 50;
@@ -53,7 +52,7 @@ LogView::LogView(QWidget* parent)
     updateMetrics();
     m_wrapWidth = viewport()->width() - 2 * Margin;
     m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(RefreshMs);
+    m_refreshTimer.setInterval(FrameMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &LogView::refresh);
 }
 
@@ -73,7 +72,7 @@ void LogView::append(QStringView text) {
         return;
     // What comes after a quiet spell shows within one frame.
     if (!m_sinceRefresh.isValid() || m_sinceRefresh.elapsed() > StreamingRefreshMs)
-        m_refreshTimer.setInterval(RefreshMs);
+        m_refreshTimer.setInterval(FrameMs);
     m_refreshTimer.start();
 }
 
@@ -212,7 +211,7 @@ void LogView::refresh() {
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     const bool everyRowNew = m_changedFrom >= 0 && m_changedFrom <= verticalScrollBar()->value();
-    m_refreshTimer.setInterval(everyRowNew ? StreamingRefreshMs : RefreshMs);
+    m_refreshTimer.setInterval(everyRowNew ? StreamingRefreshMs : FrameMs);
     m_sinceRefresh.start();
     if (m_changedFrom >= 0)
         updateFrom(std::exchange(m_changedFrom, -1));
