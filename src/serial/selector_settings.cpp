@@ -1,6 +1,6 @@
 #include "serial/selector_settings.h"
 
-#include "window/selector_lists.h"
+#include "serial/selector_lists.h"
 
 SelectorSettings settingsFromSelectors(const QString& baud, const QString& parity,
                                        const QString& dataBits, const QString& stopBits,

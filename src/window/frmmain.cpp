@@ -6,10 +6,10 @@
 #include "platform/port_map.h"
 #include "platform/serial_device.h"
 #include "receive/received_text.h"
+#include "serial/selector_lists.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
-#include "window/selector_lists.h"
 #include "window/shape.h"
 
 #include <QCheckBox>
