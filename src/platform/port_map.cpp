@@ -51,8 +51,7 @@ QString PortMap::describe(int port) const {
     if (path.isEmpty())
         return QStringLiteral("No device");
     const QString kernelPath = QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget() : path;
-    const QString names =
-        kernelPath == path ? path : path + QStringLiteral(" (") + kernelPath + u')';
+    QString names = kernelPath == path ? path : path + QStringLiteral(" (") + kernelPath + u')';
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.systemLocation() != kernelPath)
             continue;

@@ -69,7 +69,7 @@ TEST_F(QtSerialDeviceTest, ClosingOverAFullDriverIsNoLoss) {
     openConfigured();
     QSignalSpy lost(&serial, &SerialDevice::portLost);
     // The device reads nothing, so the driver fills up.
-    serial.output(QByteArray(256 * 1024, 'x'));
+    serial.output(QByteArray(256 << 10, 'x'));
     ASSERT_TRUE(waitUntil([&] { return serial.bytesAccepted() > 0; }));
     serial.setPortOpen(false);
     waitUntil([] { return false; }, 100);

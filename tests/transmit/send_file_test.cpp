@@ -97,7 +97,7 @@ TEST(SendFileToASlowDevice, TheLogSaysOnlyWhatTheDriverTook) {
         {"the device end gone", [](frmmain&, PtyPair& d) { d.closeDevice(); }, "Send failed", true},
     };
     QTemporaryDir dir;
-    QByteArray content(300 * 1024, Qt::Uninitialized);
+    QByteArray content(300 << 10, Qt::Uninitialized);
     QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(content.data()), content.size() / 4);
     const QString path = writeFile(dir, "300k.bin", content);
     for (const Case& c : cases) {
@@ -115,7 +115,7 @@ TEST(SendFileToASlowDevice, TheLogSaysOnlyWhatTheDriverTook) {
         QObject::connect(&watch, &QTimer::timeout, [&] {
             mostQueued = std::max(mostQueued, serial.bytesToWrite());
             received += device.readAvailable();
-            if (c.interrupt && received.size() >= 100 * 1024 && watch.isActive()) {
+            if (c.interrupt && received.size() >= 100 << 10 && watch.isActive()) {
                 watch.stop();
                 c.interrupt(form, device);
             }
@@ -130,7 +130,7 @@ TEST(SendFileToASlowDevice, TheLogSaysOnlyWhatTheDriverTook) {
         EXPECT_EQ(serial.bytesToWrite(), 0);
         if (!c.interrupt) {
             // Only what the pseudo-terminal holds is still on its way.
-            EXPECT_GE(received.size(), content.size() - 96 * 1024);
+            EXPECT_GE(received.size(), content.size() - (96 << 10));
             received += device.read(content.size() - received.size());
             EXPECT_TRUE(received == content) << received.size();
             EXPECT_TRUE(log.endsWith(c.ending));
