@@ -12,6 +12,7 @@
 //
 // --prefill N puts N MB of text (hex for hex, else ASCII lines) in the receive
 // area first.
+#include "measure.h"
 #include "platform/capture_file.h"
 #include "platform/qt_platform.h"
 #include "pty_device.h"
@@ -32,22 +33,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-
-long statusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::strlen(field)));
-    return 0;
-}
 
 QByteArray floodData(const std::string& kind, qsizetype size) {
     QByteArray data;
@@ -93,16 +84,6 @@ protected:
     }
 };
 
-double cpuSeconds(clockid_t clock) {
-    timespec now{};
-    ::clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-double threadCpuSeconds() {
-    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-}
-
 // Writes `data` round and round into `fd`, rate / 1000 bytes every 1 ms, for
 // `seconds`; returns how many bytes it wrote.
 long long writePaced(int fd, const QByteArray& data, long long rate, double seconds) {
@@ -135,7 +116,7 @@ double bareReaderShare(const QByteArray& data, long long rate, double seconds) {
     std::atomic<long long> received{0};
     double cpu = 0;
     std::thread reader([&] {
-        const double before = threadCpuSeconds();
+        const double before = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         char buffer[65536];
         while (!done) {
             pollfd ready{pty.port, POLLIN, 0};
@@ -145,7 +126,7 @@ double bareReaderShare(const QByteArray& data, long long rate, double seconds) {
                     received += n;
             }
         }
-        cpu = threadCpuSeconds() - before;
+        cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
     });
     const long long written = writePaced(pty.fd, data, rate, seconds);
     while (received < written)
@@ -174,12 +155,12 @@ int paced(QApplication& app, const std::string& kind, long long rate, double sec
 
     std::atomic<long long> written{-1};
     double writerCpu = 0;
-    const double before = threadCpuSeconds();
+    const double before = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     std::thread writer([&] {
-        const double start = threadCpuSeconds();
+        const double start = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         const long long n = writePaced(pty.fd, data, rate, seconds);
-        writerCpu = threadCpuSeconds() - start;
+        writerCpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start;
         written = n;
     });
     QTimer check;
@@ -189,7 +170,7 @@ int paced(QApplication& app, const std::string& kind, long long rate, double sec
     });
     check.start(50);
     app.exec();
-    const double window = (threadCpuSeconds() - before) / seconds;
+    const double window = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before) / seconds;
     writer.join();
     const double program =
         (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore - writerCpu) / seconds;

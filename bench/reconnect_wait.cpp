@@ -2,13 +2,14 @@
 // uses while its device is away, and how soon it is open again once back.
 //
 //   reconnect_wait [--seconds N]
+#include "measure.h"
 #include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/frmmain.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,12 +20,6 @@
 #include <memory>
 
 namespace {
-
-double processCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 void runFor(double seconds) {
     QEventLoop loop;
@@ -54,9 +49,9 @@ int main(int argc, char** argv) {
 
     device.reset();
     runFor(0.5);
-    const double cpuBefore = processCpuSeconds();
+    const double cpuBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     runFor(seconds);
-    const double waiting = processCpuSeconds() - cpuBefore;
+    const double waiting = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
 
     PtyDevice back;
     QFile::remove(link);

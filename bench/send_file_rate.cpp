@@ -8,6 +8,7 @@
 // The file holds random bytes, so most of it shows as Chinese characters; it
 // is written a piece at a time and never held here, so the peak resident set
 // reported is the window's own.
+#include "measure.h"
 #include "platform/qt_platform.h"
 #include "pty_device.h"
 #include "window/frmmain.h"
@@ -22,25 +23,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <string>
 
 namespace {
-
-long statusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::strlen(field)));
-    return 0;
-}
-
-double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 // Confirms the dialog with a given file.
 class ChosenFile final : public CommonDialog {
@@ -74,7 +59,7 @@ private:
         if (firstYield >= 0)
             return;
         firstYield = clock.nsecsElapsed();
-        cpuAtFirstYield = threadCpuSeconds();
+        cpuAtFirstYield = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     }
 };
 
@@ -121,7 +106,7 @@ int main(int argc, char** argv) {
     form.Command3_Click();
     const double seconds = events.clock.nsecsElapsed() / 1e9;
     const double shown = events.firstYield / 1e9;
-    const double cpu = threadCpuSeconds();
+    const double cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     while (drain.received() < size && events.clock.nsecsElapsed() < 600e9)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     drain.stop();
