@@ -13,8 +13,7 @@ void frmmain::MSComm1_OnComm() {
     const QByteArray batch = MSComm1.input();
     if (m_options.capture)
         m_options.capture->write(batch);
-    const QString text =
-        m_received->append(batch, shared.showAsText != 0, QDateTime::currentDateTime());
+    const QString text = m_received->append(batch, shared.showAsText != 0);
     Label10->add(batch.size());
     Text1->append(text);
 }

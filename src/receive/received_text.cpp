@@ -2,9 +2,9 @@
 
 #include "receive/date_stamp.h"
 
-QString ReceivedText::append(QByteArrayView batch, bool asText, const QDateTime& now) {
+QString ReceivedText::append(QByteArrayView batch, bool asText, QDateTime (*now)()) {
     QString text = renderBatch(batch, asText, pendingLead);
     if (!text.endsWith(QLatin1String("\r\n")))
         return text;
-    return QLatin1String("\r\n") + text + dateTimeStamp(now);
+    return QLatin1String("\r\n") + text + dateTimeStamp(now());
 }

@@ -11,9 +11,10 @@
 // and time after it.
 class ReceivedText {
 public:
-    // The text to append for a batch that arrived at `now`, in hex or as
-    // text (code page 936).
-    QString append(QByteArrayView batch, bool asText, const QDateTime& now);
+    // The text to append for a batch, in hex or as text (code page 936);
+    // `now` is asked for the time only when the text ends a line.
+    QString append(QByteArrayView batch, bool asText,
+                   QDateTime (*now)() = &QDateTime::currentDateTime);
 
     // A lead byte of a double-byte character waiting for its trail byte in
     // the next batch shown as text.

@@ -27,12 +27,12 @@ TEST(ReceivedText, FramesALineWithCrLfInFrontAndTheStampAfter) {
         {"\xD6", true, u""},
         {"\xD0\r\n", true, u"\r\n\u4E2D\r\n<stamp>"},
     };
-    const QDateTime now(QDate(2026, 12, 7), QTime(9, 30, 5));
+    const auto now = [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 30, 5)); };
     ReceivedText received;
     for (const Step& step : steps) {
         SCOPED_TRACE(step.batch.toHex(' ').toStdString());
         QString expected = QString::fromStdU16String(step.appended);
-        expected.replace("<stamp>", dateTimeStamp(now));
+        expected.replace("<stamp>", dateTimeStamp(now()));
         EXPECT_EQ(received.append(step.batch, step.asText, now), expected);
     }
     EXPECT_FALSE(received.pendingLead.held);
