@@ -11,7 +11,6 @@ Counter::Counter(QWidget* parent)
     : QWidget(parent) {
     installAccessibleInterfaces();
     m_repaint.setSingleShot(true);
-    m_repaint.setInterval(FrameMs);
     connect(&m_repaint, &QTimer::timeout, this, &Counter::catchUp);
 }
 
@@ -36,9 +35,14 @@ void Counter::add(long long amount) {
     changed();
 }
 
+// A number that changes all the time is read at a glance, not at every
+// frame: it is shown again at most every BusyMs. A change after a quiet spell
+// shows within a frame.
 void Counter::changed() {
-    if (!m_repaint.isActive())
-        m_repaint.start();
+    if (m_repaint.isActive())
+        return;
+    const bool busy = m_sinceShown.isValid() && m_sinceShown.elapsed() < BusyMs;
+    m_repaint.start(busy ? BusyMs : FrameMs);
 }
 
 // The screen, and a listening assistive client, hear of the caption at most
@@ -47,6 +51,7 @@ void Counter::catchUp() {
     if (text() == m_shown)
         return;
     m_shown = text();
+    m_sinceShown.start();
     update();
     if (assistiveClientListening()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);

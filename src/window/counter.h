@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -11,6 +12,8 @@ class Counter : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int BusyMs = 100;
+
     explicit Counter(QWidget* parent = nullptr);
     QString text() const;
     void setText(const QString& text);
@@ -30,5 +33,6 @@ private:
     mutable bool m_textStale = false;
     // The caption on the screen, and the one assistive clients last heard.
     QString m_shown;
+    QElapsedTimer m_sinceShown;
     QTimer m_repaint;
 };

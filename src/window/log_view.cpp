@@ -34,7 +34,7 @@ char16_t sameWidthAs(char16_t c) {
 constexpr int TabColumns = 8;
 // While every frame brings more lines than the view shows, nobody reads them
 // as they pass: frames come less often, and cost less.
-constexpr int StreamingRefreshMs = 50;
+constexpr int StreamingRefreshMs = 100;
 
 } // namespace
 
