@@ -53,7 +53,6 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialDevice::received);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
     m_pause.setSingleShot(true);
-    m_pause.setInterval(BatchMs);
     connect(&m_pause, &QTimer::timeout, this, &QtSerialDevice::resumeReading);
 }
 
@@ -82,13 +81,16 @@ void QtSerialDevice::pauseReading() {
             notifier->socket() == m_port.handle()) {
             notifier->setEnabled(false);
             m_paused = notifier;
-            m_pause.start();
+            m_pause.start(m_streaming ? StreamBatchMs : BatchMs);
             return;
         }
     }
 }
 
 void QtSerialDevice::resumeReading() {
+    int waiting = 0;
+    m_streaming =
+        m_port.isOpen() && ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 && waiting > 0;
     if (m_paused && m_port.isOpen() && m_paused->socket() == m_port.handle())
         m_paused->setEnabled(true);
     m_paused = nullptr;
@@ -224,6 +226,7 @@ void QtSerialDevice::output(QByteArrayView data) {
 void QtSerialDevice::close() {
     m_pause.stop();
     m_paused = nullptr;
+    m_streaming = false;
     m_dropped += m_port.bytesToWrite();
     m_port.close();
     m_port.clearError();

@@ -13,12 +13,15 @@ class QSocketNotifier;
 // The serial component on QSerialPort. While bytes trickle in, the port is
 // read at most once per BatchMs: after a small read that leaves nothing
 // waiting, the port is not watched for that long, so that what comes
-// meanwhile is taken as one batch. A byte after a quiet spell is read at once.
+// meanwhile is taken as one batch. When bytes were waiting at the end of the
+// rest too, they stream, and the next rest is StreamBatchMs. A byte after a
+// quiet spell is read at once.
 class QtSerialDevice final : public SerialDevice {
     Q_OBJECT
 
 public:
     static constexpr int BatchMs = 4;
+    static constexpr int StreamBatchMs = 8;
 
     explicit QtSerialDevice(PortMap ports, QObject* parent = nullptr);
 
@@ -81,4 +84,5 @@ private:
     // QSerialPort's watch on the port for bytes to read, while it is paused.
     QPointer<QSocketNotifier> m_paused;
     QTimer m_pause;
+    bool m_streaming = false;
 };
