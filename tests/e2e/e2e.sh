@@ -71,6 +71,8 @@ port=$(head -n 1 "$work/port")
 # The file dialogs open in the work folder (home, and the current folder), so
 # that only file names are typed: a typed folder is completed and entered by
 # the dialog while the keys still come, which can garble the path.
+# The window goes to this display, whatever platform the caller's shell names.
+unset QT_QPA_PLATFORM
 export HOME=$work LC_ALL=C QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 (cd "$work" && exec "$program" --port "COM1=$port" >"$work/varnolix.log" 2>&1) &
 pids+=($!)
