@@ -72,8 +72,7 @@ void QtSerialDevice::received() {
 // port, and watches again whenever it is read from; where it has none, the
 // port is read as bytes come.
 void QtSerialDevice::pauseReading() {
-    int waiting = 0;
-    if (!m_port.isOpen() || ::ioctl(m_port.handle(), FIONREAD, &waiting) != 0 || waiting > 0)
+    if (!m_port.isOpen() || bytesInDriver() != 0)
         return;
     for (QSocketNotifier* notifier :
          m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
@@ -88,12 +87,17 @@ void QtSerialDevice::pauseReading() {
 }
 
 void QtSerialDevice::resumeReading() {
-    int waiting = 0;
-    m_streaming =
-        m_port.isOpen() && ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 && waiting > 0;
+    m_streaming = m_port.isOpen() && bytesInDriver() > 0;
     if (m_paused && m_port.isOpen() && m_paused->socket() == m_port.handle())
         m_paused->setEnabled(true);
     m_paused = nullptr;
+}
+
+// Received bytes the driver holds that QSerialPort has not read yet; -1 when
+// the driver does not say.
+int QtSerialDevice::bytesInDriver() const {
+    int waiting = 0;
+    return ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 ? waiting : -1;
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {

@@ -57,6 +57,7 @@ private:
     void received();
     void pauseReading();
     void resumeReading();
+    int bytesInDriver() const;
 
     PortMap m_ports;
     QSerialPort m_port;

@@ -15,23 +15,16 @@ Counter::Counter(QWidget* parent)
 }
 
 QString Counter::text() const {
-    if (m_textStale) {
-        m_text = QString::number(m_value);
-        m_textStale = false;
-    }
-    return m_text;
+    return QString::number(m_value);
 }
 
 void Counter::setText(const QString& text) {
-    m_text = text;
-    m_textStale = false;
     m_value = text.toLongLong();
     changed();
 }
 
 void Counter::add(long long amount) {
     m_value += amount;
-    m_textStale = true;
     changed();
 }
 
@@ -48,9 +41,9 @@ void Counter::changed() {
 // The screen, and a listening assistive client, hear of the caption at most
 // once a frame, and only when it reads otherwise than before.
 void Counter::catchUp() {
-    if (text() == m_shown)
+    if (m_value == m_shown)
         return;
-    m_shown = text();
+    m_shown = m_value;
     m_sinceShown.start();
     update();
     if (assistiveClientListening()) {

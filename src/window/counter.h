@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 // A label whose caption is a decimal number that may change thousands of
 // times a second: the caption is always current, the screen catches up at
 // its own rate. Assistive technology reads the caption as the label's name.
@@ -29,10 +31,9 @@ private:
 
     // The number is kept as such; its caption is written only when read.
     long long m_value = 0;
-    mutable QString m_text;
-    mutable bool m_textStale = false;
-    // The caption on the screen, and the one assistive clients last heard.
-    QString m_shown;
+    // The number on the screen, and the one assistive clients last heard;
+    // none before the first.
+    std::optional<long long> m_shown;
     QElapsedTimer m_sinceShown;
     QTimer m_repaint;
 };

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <functional>
 #include <new>
 
 namespace {
@@ -67,17 +68,12 @@ QStringList portNames() {
     return names;
 }
 
-template <std::size_t N> QStringList entries(const std::array<const char*, N>& items) {
+// A selector's list: each item's name.
+template <typename Items, typename Name = std::identity>
+QStringList entries(const Items& items, Name name = {}) {
     QStringList list;
-    for (const char* item : items)
-        list << QLatin1String(item);
-    return list;
-}
-
-QStringList parityNames() {
-    QStringList list;
-    for (const auto& parity : selectors::Parities)
-        list << QLatin1String(parity.name);
+    for (const auto& item : items)
+        list << QLatin1String(std::invoke(name, item));
     return list;
 }
 
@@ -108,7 +104,8 @@ void frmmain::createControls() {
     Label2 = sizedLabel(Frame1, "Label2", "Baud rate", 240, 600);
     Combo2 = combo(Frame1, "Combo2", entries(selectors::BaudRates), 1800, 600);
     Label3 = sizedLabel(Frame1, "Label3", "Check", 240, 960);
-    Combo3 = combo(Frame1, "Combo3", parityNames(), 1800, 960);
+    Combo3 = combo(Frame1, "Combo3", entries(selectors::Parities, &selectors::ParityEntry::name),
+                   1800, 960);
     Label4 = sizedLabel(Frame1, "Label4", "Data bit", 240, 1320);
     Combo4 = combo(Frame1, "Combo4", entries(selectors::DataBits), 1800, 1320);
     Label5 = sizedLabel(Frame1, "Label5", "Stop Bit", 240, 1680);
