@@ -1,13 +1,19 @@
 #include "platform/qt_serial_device.h"
 
 #include "platform/port_access.h"
+#include "platform/port_reader.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
-#include <QSocketNotifier>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,65 +45,59 @@ QSerialPort::StopBits toQt(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
-// Only a batch smaller than this makes the port rest: a larger one pays for
-// its wake-up, and comes when bytes arrive faster than a rest would save, so
-// fast that the system's buffers could fill up during it and hold the device
-// back.
-constexpr qint64 SmallBatch = 2048;
+// A receive event hands the window at most this much, so that what piled up
+// while the window was busy is shown a piece at a time, with keys and clicks
+// answered in between.
+constexpr qsizetype MostPerEvent = 64 << 10;
 
 } // namespace
 
 QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     : SerialDevice(parent)
     , m_ports(std::move(ports)) {
-    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialDevice::received);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
-    m_pause.setSingleShot(true);
-    connect(&m_pause, &QTimer::timeout, this, &QtSerialDevice::resumeReading);
 }
 
-void QtSerialDevice::received() {
-    if (m_rThreshold <= 0)
-        return;
+QtSerialDevice::~QtSerialDevice() = default;
+
+// Any thread: a receive event is to come on the window's thread.
+void QtSerialDevice::postDelivery() {
+    QMetaObject::invokeMethod(this, &QtSerialDevice::deliver, Qt::QueuedConnection);
+}
+
+// One receive event for what was read, if any waits and someone listens;
+// whether the receive handler took some of it.
+bool QtSerialDevice::deliverOne() {
+    if (!m_reader || m_rThreshold <= 0 || m_reader->waiting() == 0)
+        return false;
+    m_inputTaken = false;
     m_commEvent = comm::EvReceive;
-    const qint64 batch = m_port.bytesAvailable();
     emit onComm();
-    if (batch < SmallBatch)
-        pauseReading();
+    return m_inputTaken;
 }
 
-// Each wake-up for a read costs more than the read: a device that sends every
-// millisecond would otherwise wake the window a thousand times a second.
-// QSerialPort watches the port with a notifier of its own, a child of the
-// port, and watches again whenever it is read from; where it has none, the
-// port is read as bytes come.
-void QtSerialDevice::pauseReading() {
-    if (!m_port.isOpen() || bytesInDriver() != 0)
-        return;
-    for (QSocketNotifier* notifier :
-         m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
-        if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled() &&
-            notifier->socket() == m_port.handle()) {
-            notifier->setEnabled(false);
-            m_paused = notifier;
-            m_pause.start(m_streaming ? StreamBatchMs : BatchMs);
-            return;
-        }
+void QtSerialDevice::deliver() {
+    if (deliverOne() && m_reader && m_reader->waiting() > 0)
+        return postDelivery();
+    // A port that went away is closed once what came before is shown.
+    if (m_reader && m_reader->ended() && (m_rThreshold <= 0 || m_reader->waiting() == 0))
+        lose();
+}
+
+// Everything read so far, before the port closes.
+void QtSerialDevice::deliverAll() {
+    while (deliverOne()) {
     }
 }
 
-void QtSerialDevice::resumeReading() {
-    m_streaming = m_port.isOpen() && bytesInDriver() > 0;
-    if (m_paused && m_port.isOpen() && m_paused->socket() == m_port.handle())
-        m_paused->setEnabled(true);
-    m_paused = nullptr;
+qsizetype QtSerialDevice::bytesWaiting() const {
+    return m_reader ? m_reader->waiting() : 0;
 }
 
-// Received bytes the driver holds that QSerialPort has not read yet; -1 when
-// the driver does not say.
-int QtSerialDevice::bytesInDriver() const {
-    int waiting = 0;
-    return ::ioctl(m_port.handle(), FIONREAD, &waiting) == 0 ? waiting : -1;
+void QtSerialDevice::setRThreshold(int bytes) {
+    m_rThreshold = bytes;
+    if (bytes > 0 && m_reader && m_reader->waiting() > 0)
+        postDelivery();
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -150,6 +150,11 @@ void QtSerialDevice::setPortOpen(bool open) {
         // driver that is full refuses more, which is no loss of the device.
         const QScopedValueRollback closing(m_closing, true);
         m_port.flush();
+        // What the driver holds is read and shown before the port closes.
+        if (m_reader && m_rThreshold > 0) {
+            m_reader->finish();
+            deliverAll();
+        }
         close();
         return;
     }
@@ -174,34 +179,66 @@ void QtSerialDevice::open() {
                 .arg(m_commPort)
                 .arg(device));
 
-    m_port.setPortName(device);
+    // The device's own path, not a link to it: its lock file and its
+    // exclusive use are the ones other programs look for.
+    const QString kernelPath = QFileInfo(device).canonicalFilePath();
+    const QString shown =
+        kernelPath == device ? device : QStringLiteral("%1 (%2)").arg(device, kernelPath);
+    m_port.setPortName(kernelPath);
     configure(m_settings);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (m_port.open(QIODevice::ReadWrite))
+    const int readEnd = openForReading(shown, kernelPath);
+    if (m_port.open(QIODevice::WriteOnly)) {
+        m_reader = std::make_unique<PortReader>(readEnd, [this] { postDelivery(); });
         return;
+    }
+    ::close(readEnd);
 
     const auto error = m_port.error();
     const QString why = m_port.errorString();
     m_port.clearError();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        throw CommError(comm::NoSuchDevice, QStringLiteral("%1: no such device.").arg(device));
+        throw CommError(comm::NoSuchDevice, QStringLiteral("%1: no such device.").arg(shown));
     case QSerialPort::OpenError:
-        throw CommError(comm::PortAlreadyOpen, QStringLiteral("%1 is already open.").arg(device));
+        throw CommError(comm::PortAlreadyOpen, QStringLiteral("%1 is already open.").arg(shown));
     case QSerialPort::PermissionError: {
         const OpenRefusal refusal =
-            explainPermissionError(device, lockHolderOf(device), plainOpenErrno(device));
+            explainPermissionError(shown, lockHolderOf(kernelPath), plainOpenErrno(kernelPath));
         throw CommError(refusal.number, refusal.reason);
     }
     default:
-        throw CommError(comm::DeviceFailed, QStringLiteral("%1: %2").arg(device, why));
+        throw CommError(comm::DeviceFailed, QStringLiteral("%1: %2").arg(shown, why));
     }
+}
+
+// The end the reading thread reads, opened before QSerialPort takes the port:
+// from then on the port is for its holder alone, and a second open is refused.
+int QtSerialDevice::openForReading(const QString& shown, const QString& kernelPath) {
+    const int fd = ::open(QFile::encodeName(kernelPath).constData(),
+                          O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENODEV || error == ENXIO)
+            throw CommError(comm::NoSuchDevice, QStringLiteral("%1: no such device.").arg(shown));
+        const OpenRefusal refusal = explainPermissionError(shown, lockHolderOf(kernelPath), error);
+        throw CommError(refusal.number, refusal.reason);
+    }
+    // QSerialPort keeps the receiver as it finds it, and it is only switched
+    // on for a port opened for reading.
+    termios line{};
+    if (::tcgetattr(fd, &line) == 0 && !(line.c_cflag & CREAD)) {
+        line.c_cflag |= CREAD;
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
+    return fd;
 }
 
 void QtSerialDevice::setInBufferCount(int count) {
     if (count == 0 && m_port.isOpen()) {
         m_port.clear(QSerialPort::Input);
-        m_port.readAll();
+        if (m_reader)
+            m_reader->discard();
     }
 }
 
@@ -213,9 +250,11 @@ void QtSerialDevice::setOutBufferCount(int count) {
 }
 
 QByteArray QtSerialDevice::input() {
-    if (!m_port.isOpen())
+    if (!m_reader)
         return {};
-    return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    m_inputTaken = true;
+    return m_reader->take(m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, MostPerEvent)
+                                         : MostPerEvent);
 }
 
 // QSerialPort queues the bytes and writes them when the driver has room.
@@ -228,39 +267,47 @@ void QtSerialDevice::output(QByteArrayView data) {
 
 // Closes the port; what the driver has not taken is dropped.
 void QtSerialDevice::close() {
-    m_pause.stop();
-    m_paused = nullptr;
-    m_streaming = false;
+    // The reading thread stops before the port it reads closes.
+    m_reader.reset();
     m_dropped += m_port.bytesToWrite();
     m_port.close();
     m_port.clearError();
 }
 
-// A device that goes away shows as read or write errors, repeated for as long
-// as the port stays open: close it at once and say so once.
+// A device that goes away shows as write errors, repeated for as long as the
+// port stays open: close it at once and say so once.
 void QtSerialDevice::onError(QSerialPort::SerialPortError error) {
     if (!m_port.isOpen() || m_applying || m_closing)
         return;
-    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
-        error != QSerialPort::ResourceError)
-        return;
+    if (error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+        error == QSerialPort::ResourceError)
+        lose();
+}
+
+// The port went away: what could still be read is shown, then the port is
+// closed and the loss told.
+void QtSerialDevice::lose() {
+    const QScopedValueRollback closing(m_closing, true);
     const QString device = m_device;
     const QString reason = lossReason();
-    if (m_port.bytesAvailable() > 0 && m_rThreshold > 0) {
-        m_commEvent = comm::EvReceive;
-        emit onComm();
+    if (m_reader) {
+        m_reader->finish();
+        deliverAll();
     }
     close();
     emit portLost(device, reason);
 }
 
-// What ended the device, found now: QSerialPort words a read of nothing
-// after a hang-up by whatever errno an earlier call left behind.
+// What ended the device, found now: a read of nothing after a hang-up leaves
+// only a stale errno behind.
 QString QtSerialDevice::lossReason() const {
     if (!QFileInfo::exists(m_device))
         return QStringLiteral("The device was removed.");
-    pollfd state{m_port.handle(), POLLIN | POLLOUT, 0};
-    if (::poll(&state, 1, 0) == 1 && (state.revents & POLLHUP))
+    const auto end = m_reader ? m_reader->ended() : std::nullopt;
+    pollfd state{m_port.handle(), POLLOUT, 0};
+    if ((end && end->hungUp) || (::poll(&state, 1, 0) == 1 && (state.revents & POLLHUP)))
         return QStringLiteral("The device hung up.");
+    if (end && end->error)
+        return QString::fromLocal8Bit(std::strerror(end->error));
     return m_port.errorString();
 }

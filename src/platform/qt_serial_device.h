@@ -4,26 +4,23 @@
 #include "platform/port_map.h"
 #include "platform/serial_device.h"
 
-#include <QPointer>
 #include <QSerialPort>
-#include <QTimer>
 
-class QSocketNotifier;
+#include <memory>
 
-// The serial component on QSerialPort. While bytes trickle in, the port is
-// read at most once per BatchMs: after a small read that leaves nothing
-// waiting, the port is not watched for that long, so that what comes
-// meanwhile is taken as one batch. When bytes were waiting at the end of the
-// rest too, they stream, and the next rest is StreamBatchMs. A byte after a
-// quiet spell is read at once.
+class PortReader;
+
+// The serial component on QSerialPort, which opens, locks and configures the
+// port and writes to it. A PortReader reads it on a thread of its own, so
+// that no byte is lost while the window is busy; the window gets a receive
+// event for what was read, at most every few milliseconds while bytes
+// trickle in, at once after a quiet spell.
 class QtSerialDevice final : public SerialDevice {
     Q_OBJECT
 
 public:
-    static constexpr int BatchMs = 4;
-    static constexpr int StreamBatchMs = 8;
-
     explicit QtSerialDevice(PortMap ports, QObject* parent = nullptr);
+    ~QtSerialDevice() override;
 
     void setCommPort(std::int16_t port) override;
     std::int16_t commPort() const override { return m_commPort; }
@@ -39,25 +36,29 @@ public:
     void setInBufferCount(int count) override;
     void setOutBufferCount(int count) override;
     void setSThreshold(int bytes) override { m_sThreshold = bytes; }
-    void setRThreshold(int bytes) override { m_rThreshold = bytes; }
+    void setRThreshold(int bytes) override;
     QByteArray input() override;
     void output(QByteArrayView data) override;
     qint64 bytesToWrite() const override { return m_port.isOpen() ? m_port.bytesToWrite() : 0; }
     qint64 bytesAccepted() const override { return m_queued - m_dropped - bytesToWrite(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override { return m_ports.describe(port); }
+    // Bytes read from the port that no receive event has handed over yet.
+    qsizetype bytesWaiting() const;
 
 private:
     void open();
     bool configure(const LineSettings& settings);
     void apply(const LineSettings& settings);
+    int openForReading(const QString& device, const QString& kernelPath);
     void onError(QSerialPort::SerialPortError error);
+    void deliver();
+    void deliverAll();
+    bool deliverOne();
+    void postDelivery();
+    void lose();
     QString lossReason() const;
     void close();
-    void received();
-    void pauseReading();
-    void resumeReading();
-    int bytesInDriver() const;
 
     PortMap m_ports;
     QSerialPort m_port;
@@ -82,8 +83,7 @@ private:
     int m_inputLen = 0;
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
-    // QSerialPort's watch on the port for bytes to read, while it is paused.
-    QPointer<QSocketNotifier> m_paused;
-    QTimer m_pause;
-    bool m_streaming = false;
+    std::unique_ptr<PortReader> m_reader;
+    // The receive handler took bytes during the current receive event.
+    bool m_inputTaken = false;
 };

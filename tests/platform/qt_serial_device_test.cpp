@@ -5,7 +5,9 @@
 #include "support/pty_pair.h"
 #include "support/wait.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -90,12 +92,28 @@ TEST_F(QtSerialDeviceTest, NoReceiveEventsWithoutAThreshold) {
     EXPECT_EQ(events.count(), 0);
 }
 
+// Held by its own path or behind a link, a port is the device's, and so is
+// its lock.
 TEST_F(QtSerialDeviceTest, APortHeldByAnotherProgramIsRefusedWith8005) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("usb-adapter");
+    ASSERT_TRUE(QFile::link(device.portPath(), link));
     PortHolder holder(device.portPath());
     ASSERT_TRUE(holder.held());
-    serial.setCommPort(1);
-    EXPECT_EQ(refusal([&] { serial.setPortOpen(true); }), comm::PortAlreadyOpen);
-    EXPECT_FALSE(serial.portOpen());
+    for (const QString& path : {device.portPath(), link}) {
+        SCOPED_TRACE(path.toStdString());
+        QtSerialDevice other{PortMap({{1, path}})};
+        other.setCommPort(1);
+        try {
+            other.setPortOpen(true);
+            ADD_FAILURE() << "opened";
+        } catch (const CommError& error) {
+            EXPECT_EQ(error.number(), comm::PortAlreadyOpen);
+            EXPECT_TRUE(error.reason().contains(QString("process %1").arg(holder.pid())))
+                << error.reason().toStdString();
+        }
+        EXPECT_FALSE(other.portOpen());
+    }
 }
 
 TEST_F(QtSerialDeviceTest, RefusalsThatAreNot8005) {

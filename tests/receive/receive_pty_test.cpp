@@ -9,8 +9,12 @@
 
 #include "platform/capture_file.h"
 
+#include "lossy_writer.h"
+
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
@@ -88,6 +92,42 @@ TEST(ReceiveOverAPseudoTerminal, ALoneByteAfterABatchArrivesWithinTwentyMillisec
         device.write("!");
         EXPECT_TRUE(waitUntil([&] { return form.Text1->text().endsWith(u'!'); }, 20));
     }
+}
+
+// A device on a line without flow control sends at 1 MB/s while the window
+// is busy for about half a second saving a large log: the line refuses
+// nothing, and every byte reaches the counter and the capture in order.
+TEST(ReceiveOverAPseudoTerminal, NothingIsLostWhileTheWindowIsBusy) {
+    PtyPair device;
+    QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+    QTemporaryDir dir;
+    QString why;
+    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+    Fakes fakes;
+    frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
+                 {capture.get()});
+    ASSERT_TRUE(serial.portOpen());
+    const std::string line = "temperature=23.5 humidity=41% voltage=3.3V status=OK\r\n";
+    form.Text1->setText(QString::fromStdString(line).repeated((50 << 20) / qsizetype(line.size())));
+    fakes.dialog.answers.push_back(dir.filePath("log.txt"));
+
+    LossyWriter writer(device.deviceEnd(), line, 1000000);
+    const auto received = [&] { return form.Label10->text().toLongLong(); };
+    ASSERT_TRUE(waitUntil([&] { return received() > 20000; }));
+    QElapsedTimer busy;
+    busy.start();
+    form.Command5->click();
+    const qint64 busyMs = busy.elapsed();
+    const long long afterSave = received();
+    ASSERT_TRUE(waitUntil([&] { return received() > afterSave + 20000; }));
+    writer.stop();
+
+    ASSERT_TRUE(waitUntil([&] { return received() == writer.written(); }));
+    EXPECT_EQ(writer.dropped(), 0) << "with the window busy for " << busyMs << " ms";
+    capture->flush();
+    QFile captured(dir.filePath("capture.bin"));
+    captured.open(QIODevice::ReadOnly);
+    EXPECT_TRUE(captured.readAll() == QByteArray::fromStdString(writer.expected(writer.written())));
 }
 
 } // namespace

@@ -16,6 +16,7 @@ public:
         m_process.waitForFinished(10000);
     }
     bool held() const { return m_held; }
+    qint64 pid() const { return m_process.processId(); }
 
 private:
     QProcess m_process;

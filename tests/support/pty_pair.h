@@ -17,6 +17,8 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     QString portPath() const { return m_portPath; }
+    // The device's end, non-blocking, for a device played on a thread.
+    int deviceEnd() const { return m_device; }
     // The device sends bytes.
     void write(const QByteArray& bytes);
     // What the program has sent so far and the test has not read yet.

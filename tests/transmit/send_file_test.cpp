@@ -4,6 +4,7 @@
 
 #include "support/fakes.h"
 #include "support/pty_pair.h"
+#include "support/wait.h"
 #include "support/window_on_fakes.h"
 #include "window/counter.h"
 #include "window/log_view.h"
@@ -157,6 +158,7 @@ TEST(SendFileToASlowDevice, TheLogSaysOnlyWhatTheDriverTook) {
 TEST_F(SendFileOverAPseudoTerminal, DataReceivedDuringTheSendAppearsBeforeTheResult) {
     fakes.dialog.answers.push_back(writeFile(dir, "abc", "abc"));
     device.write("reply");
+    ASSERT_TRUE(waitOffTheLoop([&] { return serial.bytesWaiting() == 5; }));
     form.Command3->click();
     EXPECT_EQ(form.Text1->text(),
               "abc\r\n 3 bytes\r\n\r\n\r\nSending......reply\r\nSend successfully");
