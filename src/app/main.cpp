@@ -1,6 +1,7 @@
 #include "platform/capture_file.h"
 #include "platform/port_map.h"
 #include "platform/qt_platform.h"
+#include "platform/quit_signals.h"
 #include "window/frmmain.h"
 
 #include <QApplication>
@@ -88,6 +89,12 @@ int main(int argc, char** argv) {
 
     QtPlatform qt{PortMap(line->named)};
     frmmain form(qt.platform(), {capture.get(), line->reconnect});
+    // Told to end, the program ends as closing the window does, with status 0.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {
+        form.close();
+        QApplication::quit();
+    });
     form.show();
     const int status = QApplication::exec();
     if (capture)

@@ -287,5 +287,14 @@ void frmmain::closeEvent(QCloseEvent* event) {
     // No tick may write while the window goes away.
     Timer1.setEnabled(false);
     m_closing = true;
+    // What the port holds is shown, counted and captured before it closes.
+    if (MSComm1.portOpen()) {
+        try {
+            MSComm1.setPortOpen(false);
+        } catch (const CommError&) {
+        }
+    }
+    if (m_options.capture)
+        m_options.capture->flush();
     event->accept();
 }

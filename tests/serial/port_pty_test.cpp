@@ -1,5 +1,6 @@
 #include "platform/capture_file.h"
 #include "platform/qt_serial_device.h"
+#include "platform/quit_signals.h"
 #include "window/frmmain.h"
 
 #include "support/fakes.h"
@@ -7,6 +8,7 @@
 #include "support/pty_pair.h"
 #include "support/wait.h"
 #include "window/combo_box.h"
+#include "window/counter.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -192,6 +195,46 @@ TEST(APortNumber, KeepsItsDeviceUntilChosenAgain) {
     ASSERT_TRUE(serial.portOpen());
     other.write("other");
     EXPECT_TRUE(waitUntil([&] { return form.Text1->text() == "other"; }));
+}
+
+// Bytes the port has read and the window not yet shown are shown, counted
+// and captured before the port closes: at Close, when the device goes away,
+// and when the program is told to end.
+TEST(BytesInFlight, AreShownCountedAndCapturedBeforeThePortCloses) {
+    struct Case {
+        const char* name;
+        std::function<void(frmmain&, PtyPair&)> end;
+    };
+    const Case cases[] = {
+        {"Close", [](frmmain& f, PtyPair&) { f.Command1->click(); }},
+        {"the device gone", [](frmmain&, PtyPair& device) { device.closeDevice(); }},
+        {"SIGTERM", [](frmmain&, PtyPair&) { std::raise(SIGTERM); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPair device;
+        QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+        QTemporaryDir dir;
+        QString why;
+        const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+        Fakes fakes;
+        frmmain form{{serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
+                     {capture.get()}};
+        QuitSignals quitSignals;
+        QObject::connect(&quitSignals, &QuitSignals::received, &form, &QWidget::close);
+        form.show();
+        ASSERT_TRUE(serial.portOpen());
+        const QByteArray bytes = QByteArray("in flight ").repeated(300);
+        device.write(bytes);
+        // Read by the port, and not yet handed to the window.
+        ASSERT_TRUE(waitOffTheLoop([&] { return serial.bytesWaiting() == bytes.size(); }));
+        c.end(form, device);
+        ASSERT_TRUE(waitUntil([&] { return !serial.portOpen(); }));
+        EXPECT_EQ(form.Label10->text(), QString::number(bytes.size()));
+        EXPECT_EQ(form.Text1->text(), QString::fromLatin1(bytes));
+        QFile captured(dir.filePath("capture.bin"));
+        EXPECT_TRUE(waitUntil([&] { return captured.size() == bytes.size(); }, 1000));
+    }
 }
 
 } // namespace
