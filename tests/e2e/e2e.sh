@@ -33,6 +33,7 @@ trap cleanup EXIT
 fail() {
     echo "e2e: $*" >&2
     [ -s "$work/varnolix.log" ] && sed 's/^/varnolix: /' "$work/varnolix.log" >&2
+    [ -s "$work/adapter.log" ] && echo "e2e: the adapter got: $(od -An -c "$work/adapter.log")" >&2
     import -window root "$out/failure.png" 2>/dev/null || true
     echo "e2e: screenshot of the failure: $out/failure.png" >&2
     exit 1
@@ -75,7 +76,8 @@ port=$(head -n 1 "$work/port")
 unset QT_QPA_PLATFORM
 export HOME=$work LC_ALL=C QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 (cd "$work" && exec "$program" --port "COM1=$port" >"$work/varnolix.log" 2>&1) &
-pids+=($!)
+program_pid=$!
+pids+=($program_pid)
 window_found() { window=$(xdotool search --name '^Varnolix1\.0$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
 within 10 window_found || fail "the window did not appear"
 # Wait until the window is on screen and painted.
@@ -266,4 +268,47 @@ total=$((stopped_at / 3)) most=$(((closed_ms - enabled_ms) / 50 + 1))
 ((total <= most)) || fail "a 50 ms repeat sent $total times in $((closed_ms - enabled_ms)) ms"
 
 import -window root "$out/e2e.png"
+
+# Told to end, the program ends as closing its window does, with status 0.
+ends_with_status_0() {
+    kill -TERM "$program_pid"
+    local status=0
+    wait "$program_pid" || status=$?
+    [ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
+}
+ends_with_status_0
+
+# A long session: everything received goes to a capture, and an adapter pulled
+# and plugged back in behind its stable link is taken up again.
+adapter=$work/usb-adapter capture=$work/capture.bin
+plug_in() {
+    "$device" --link "$adapter" --log "$work/adapter.log" >/dev/null &
+    device_pid=$!
+    pids+=($device_pid)
+    within 5 test -e "$adapter" || fail "the virtual adapter did not appear at $adapter"
+}
+plug_in
+(cd "$work" && exec "$program" --port "COM1=$adapter" --capture "$capture" --reconnect \
+    >"$work/varnolix.log" 2>&1) &
+program_pid=$!
+pids+=($program_pid)
+within 10 window_found || fail "the window did not appear again"
+within 10 xdotool getwindowgeometry "$window" >/dev/null 2>&1 || fail "no window geometry"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+origin_x=$X origin_y=$Y
+within 5 lamp_is "#00FF00" || fail "COM1 behind $adapter is not shown open"
+click "${send_button[@]}"
+expect_reads name "${rx[@]}" 32
+
+kill -TERM "$device_pid"
+within 5 lamp_is "#000000" || fail "the lamp did not go black when the adapter was pulled"
+within 5 grep -q "COM1 ($adapter) lost: " "$work/varnolix.log" || fail "no line on the loss"
+plug_in
+within 5 lamp_is "#00FF00" || fail "the adapter was not taken up again"
+grep -q "COM1 ($adapter) back: " "$work/varnolix.log" || fail "no line on the return"
+click "${send_button[@]}"
+expect_reads name "${rx[@]}" 64
+# The second answer may still wait to be written when the program is told to end.
+ends_with_status_0
+[ "$(grep -c '^OK' "$capture")" = 2 ] || fail "the capture lacks an answer: $(cat -A "$capture")"
 echo "e2e: passed; screenshot: $out/e2e.png"
