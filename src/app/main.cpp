@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -37,7 +38,10 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     parser.addOption({QStringLiteral("capture"),
                       QStringLiteral("Append every byte received to FILE, raw, as it came off the "
                                      "line (created if missing). Bytes reach the file within a "
-                                     "second of arriving."),
+                                     "second of arriving. FILE may be a FIFO or a device, such as "
+                                     "/dev/stdout into a pipe; a FIFO must have its reader "
+                                     "already. A write that fails (a full disk) stops the "
+                                     "capture, with a message box and a line on stderr."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("reconnect"),
                       QStringLiteral("When the open port is lost (adapter unplugged), show no "
@@ -67,6 +71,10 @@ int main(int argc, char** argv) {
     const auto line = readCommandLine(argc, argv);
     if (!line)
         return 2;
+    // A capture that reaches the file-size limit, or whose reader (a pipe)
+    // went away, stops with the reason instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<CaptureFile> capture;
     if (!line->capture.isEmpty()) {
         QString why;
@@ -90,7 +98,13 @@ int main(int argc, char** argv) {
     frmmain form(qt.platform(), {capture.get(), line->reconnect});
     form.show();
     const int status = QApplication::exec();
-    if (capture)
+    if (capture) {
+        // The window is gone: the last write's failure is told here.
+        QObject::connect(capture.get(), &CaptureFile::stopped, [&](const QString& reason) {
+            std::fprintf(stderr, "varnolix: capture to %s stopped: %s\n",
+                         qPrintable(capture->path()), qPrintable(reason));
+        });
         capture->flush();
+    }
     return status;
 }

@@ -5,14 +5,10 @@
 
 #include <cstdio>
 
-namespace {
-
 // One line on the standard error, for matching a capture with what happened.
-void report(const QString& line) {
+void frmmain::report(const QString& line) {
     std::fprintf(stderr, "varnolix: %s\n", qPrintable(line));
 }
-
-} // namespace
 
 // The open/close button; the window shows the port open exactly while it is,
 // and a port shown open receives.

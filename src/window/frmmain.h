@@ -141,6 +141,7 @@ private:
     void showLineSettings(const LineSettings& settings);
 
     // serial/open_close.cpp and serial/port_selection.cpp.
+    static void report(const QString& line);
     void showPortClosed();
     bool configurePort(std::int16_t port);
     void applySelectedSettings();
