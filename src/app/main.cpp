@@ -46,7 +46,10 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     parser.addOption({QStringLiteral("reconnect"),
                       QStringLiteral("When the open port is lost (adapter unplugged), show no "
                                      "message box: wait for the same device to come back and "
-                                     "open it again. Loss and return are reported on stderr.")});
+                                     "open it again. Loss and return are reported on stderr, and "
+                                     "so, once for each reason, a device that is there but does "
+                                     "not open. An Open that fails meanwhile leaves the wait "
+                                     "going; choosing a port ends it.")});
     parser.process(app);
 
     CommandLine line;
