@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -38,12 +39,18 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     parser.addOption({QStringLiteral("capture"),
                       QStringLiteral("Append every byte received to FILE, raw, as it came off the "
                                      "line (created if missing). Bytes reach the file within a "
-                                     "second of arriving."),
+                                     "second of arriving. FILE may be a FIFO or a device, such as "
+                                     "/dev/stdout into a pipe; a FIFO must have its reader "
+                                     "already. A write that fails (a full disk) stops the "
+                                     "capture, with a message box and a line on stderr."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("reconnect"),
                       QStringLiteral("When the open port is lost (adapter unplugged), show no "
                                      "message box: wait for the same device to come back and "
-                                     "open it again. Loss and return are reported on stderr.")});
+                                     "open it again. Loss and return are reported on stderr, and "
+                                     "so, once for each reason, a device that is there but does "
+                                     "not open. An Open that fails meanwhile leaves the wait "
+                                     "going; choosing a port ends it.")});
     parser.process(app);
 
     CommandLine line;
@@ -68,6 +75,10 @@ int main(int argc, char** argv) {
     const auto line = readCommandLine(argc, argv);
     if (!line)
         return 2;
+    // A capture that reaches the file-size limit, or whose reader (a pipe)
+    // went away, stops with the reason instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<CaptureFile> capture;
     if (!line->capture.isEmpty()) {
         QString why;
@@ -97,7 +108,13 @@ int main(int argc, char** argv) {
     });
     form.show();
     const int status = QApplication::exec();
-    if (capture)
+    if (capture) {
+        // The window is gone: the last write's failure is told here.
+        QObject::connect(capture.get(), &CaptureFile::stopped, [&](const QString& reason) {
+            std::fprintf(stderr, "varnolix: capture to %s stopped: %s\n",
+                         qPrintable(capture->path()), qPrintable(reason));
+        });
         capture->flush();
+    }
     return status;
 }

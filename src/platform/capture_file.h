@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -11,17 +10,21 @@
 
 // A file that every received byte is appended to, raw, as it came off the
 // line. Bytes reach the file within a second; a write that fails stops the
-// capture and says why once.
+// capture and says why once, in the system's words.
 class CaptureFile : public QObject {
     Q_OBJECT
 
 public:
     // Opens (creates, or appends to) the file; nothing and the reason in *why
-    // when it cannot be written.
+    // when it cannot be written. A FIFO or a device is opened without waiting
+    // for a reader: a FIFO that nothing reads from is refused.
     static std::unique_ptr<CaptureFile> open(const QString& path, QString* why);
+    ~CaptureFile() override;
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
 
-    QString path() const { return m_file.fileName(); }
-    bool capturing() const { return m_file.isOpen(); }
+    QString path() const { return m_path; }
+    bool capturing() const { return m_fd >= 0; }
 
     void write(QByteArrayView bytes);
     // Hands what waits to the system now.
@@ -32,9 +35,10 @@ signals:
     void stopped(const QString& reason);
 
 private:
-    explicit CaptureFile(const QString& path);
+    CaptureFile(const QString& path, int fd);
 
-    QFile m_file;
+    QString m_path;
+    int m_fd;
     QByteArray m_waiting;
     QTimer m_flushTimer;
 };

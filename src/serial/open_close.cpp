@@ -5,19 +5,14 @@
 
 #include <cstdio>
 
-namespace {
-
 // One line on the standard error, for matching a capture with what happened.
-void report(const QString& line) {
+void frmmain::report(const QString& line) {
     std::fprintf(stderr, "varnolix: %s\n", qPrintable(line));
 }
-
-} // namespace
 
 // The open/close button; the window shows the port open exactly while it is,
 // and a port shown open receives.
 void frmmain::Command1_Click() {
-    m_reconnectWatch.stop();
     // A port that was never configured (absent at start-up, plugged in since)
     // is configured with the selectors' settings first.
     if (shared.portState != 1 && m_portSetup == PortSetup::Unconfigured &&
@@ -33,8 +28,11 @@ void frmmain::Command1_Click() {
             MSComm1.setPortOpen(true);
             m_portSetup = PortSetup::Configured;
             showPortOpen(true);
+            if (m_reconnectWatch.isActive())
+                reportLostPortBack();
         }
     } catch (const CommError& error) {
+        // A wait for a lost port goes on: this open came too early.
         if (shared.portState != 1)
             m_portSetup = PortSetup::Refused;
         MsgBox(QStringLiteral("Invalid port number"), MessageBoxes::Icon::Exclamation,
@@ -63,6 +61,7 @@ void frmmain::MSComm1_PortLost(const QString& device, const QString& reason) {
         return;
     }
     m_lostDevice = device;
+    m_waitReason.clear();
     report(QStringLiteral("COM%1 (%2) lost: %3").arg(shared.currentPort).arg(device, reason));
     m_reconnectWatch.start();
 }
@@ -72,12 +71,25 @@ void frmmain::MSComm1_PortLost(const QString& device, const QString& reason) {
 void frmmain::reopenLostPort() {
     try {
         MSComm1.setPortOpen(true);
-    } catch (const CommError&) {
+    } catch (const CommError& error) {
+        // A device that is absent is what the wait is for; one that is there
+        // and does not open says why, once for each reason.
+        if (error.number() != comm::NoSuchDevice && error.reason() != m_waitReason) {
+            m_waitReason = error.reason();
+            report(QStringLiteral("COM%1 (%2) is there but does not open: %3; still waiting")
+                       .arg(shared.currentPort)
+                       .arg(m_lostDevice, m_waitReason));
+        }
         return;
     }
-    m_reconnectWatch.stop();
     m_portSetup = PortSetup::Configured;
     showPortOpen(true);
+    reportLostPortBack();
+}
+
+// The wait for a lost port ends with the port open again.
+void frmmain::reportLostPortBack() {
+    m_reconnectWatch.stop();
     report(QStringLiteral("COM%1 (%2) back: the device is there again; opened with %3")
                .arg(shared.currentPort)
                .arg(m_lostDevice, MSComm1.settings()));

@@ -26,7 +26,6 @@ void frmmain::refuseSettings(const QString& why) {
 // A port chosen: probe it, then configure it with the selectors' settings; it
 // stays closed until the open/close button opens it.
 void frmmain::Combo1_Click() {
-    m_reconnectWatch.stop();
     const auto port = static_cast<std::int16_t>(Combo1->currentIndex() + 1);
     // The current port chosen again is taken up afresh when it was never
     // configured (its start-up probe failed) or its last open was refused.
@@ -38,6 +37,8 @@ void frmmain::Combo1_Click() {
         refuseSettings(why);
         return;
     }
+    // The user's choice ends a wait for a lost port.
+    m_reconnectWatch.stop();
     ProbePort(port);
     if (!configurePort(port))
         return;

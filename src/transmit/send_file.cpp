@@ -3,6 +3,7 @@
 #include "window/frmmain.h"
 #include "window/log_view.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPushButton>
 
@@ -62,6 +63,15 @@ std::unique_ptr<QFile> openRegularFile(const QString& path, QString* why) {
     return file;
 }
 
+// Everything the file holds now, whatever size it reports. Throws
+// std::bad_alloc when it cannot be held.
+QByteArray readToEnd(QIODevice& file) {
+    QByteArray whole;
+    for (QByteArray piece; !(piece = file.read(ReadPiece)).isEmpty();)
+        whole += piece;
+    return whole;
+}
+
 // The file's content as the log shows it, followed by `after`: decoded a
 // piece at a time, a lead byte carried to the next piece. Throws
 // std::bad_alloc when it cannot be held.
@@ -100,9 +110,21 @@ void frmmain::Command3_Click() {
                path + QStringLiteral(": ") + why);
         return;
     }
-    const qint64 size = file->size();
+    qint64 size = file->size();
+    // A pseudo-file (under /proc or /sys) reports 0 or 4096 bytes whatever it
+    // holds, and may hold something else when read again: one that reports
+    // little is read once, to its end, and sent from memory as it was shown.
+    QByteArray whole;
+    QBuffer held(&whole);
+    QIODevice* source = file.get();
     try {
-        Text1->setText(logText(*file, size,
+        if (size < ReadPiece) {
+            whole = readToEnd(*file);
+            held.open(QIODevice::ReadOnly);
+            source = &held;
+            size = whole.size();
+        }
+        Text1->setText(logText(*source, size,
                                QStringLiteral("\r\n %1 bytes\r\n\r\n\r\nSending......").arg(size)));
     } catch (const std::bad_alloc&) {
         MsgBox(
@@ -114,7 +136,7 @@ void frmmain::Command3_Click() {
 
     // One file at a time: two sends would interleave their bytes on the line.
     Command3->setEnabled(false);
-    const qint64 sent = file->seek(0) ? streamFile(*file, size) : 0;
+    const qint64 sent = source->seek(0) ? streamFile(*source, size) : 0;
     Command3->setEnabled(true);
     if (sent == size)
         Text1->append(u"\r\nSend successfully");

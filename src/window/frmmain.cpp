@@ -232,6 +232,9 @@ void frmmain::bindEvents() {
         connect(
             m_options.capture, &CaptureFile::stopped, this,
             [this](const QString& reason) {
+                // An unattended session has no one to see the box.
+                report(QStringLiteral("capture to %1 stopped: %2")
+                           .arg(m_options.capture->path(), reason));
                 MsgBox(QStringLiteral("Capture stopped"), MessageBoxes::Icon::Exclamation,
                        m_options.capture->path() + QStringLiteral(": ") + reason);
             },

@@ -141,6 +141,8 @@ private:
     void showLineSettings(const LineSettings& settings);
 
     // serial/open_close.cpp and serial/port_selection.cpp.
+    static void report(const QString& line);
+    void reportLostPortBack();
     void showPortClosed();
     bool configurePort(std::int16_t port);
     void applySelectedSettings();
@@ -163,6 +165,8 @@ private:
     // Runs while a lost port's device is waited for.
     QTimer m_reconnectWatch;
     QString m_lostDevice;
+    // The last reason the waited-for device gave for not opening, told once.
+    QString m_waitReason;
     // The window is being closed: a running file send stops.
     bool m_closing = false;
     // Whether the component is configured for the selected port since that

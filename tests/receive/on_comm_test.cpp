@@ -13,8 +13,11 @@
 
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -129,12 +132,17 @@ TEST_F(ReceiveTest, SwitchingTheDisplayChangesOnlyLaterBatches) {
     EXPECT_EQ(shown(), u"A41 \r");
 }
 
-// A capture file that hits the file-size limit (as a full disk would stop
-// it): one warning, then everything else goes on.
-TEST(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
+// A short write into a capture (a full device, a write across the file-size
+// limit): one warning with the system's reason in a box and on stderr, then
+// everything else goes on. A new file when the path is null; no limit when 0.
+struct ReceiveWithACapture : ::testing::TestWithParam<std::tuple<const char*, rlim_t, int>> {};
+
+TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
+    const auto [file, limit, error] = GetParam();
     QTemporaryDir dir;
+    const QString path = file ? file : dir.filePath("capture.bin");
     QString why;
-    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
+    const auto capture = CaptureFile::open(path, &why);
     ASSERT_TRUE(capture);
     Fakes fakes;
     fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
@@ -143,8 +151,9 @@ TEST(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
     rlimit before{};
     ::getrlimit(RLIMIT_FSIZE, &before);
     rlimit limited = before;
-    limited.rlim_cur = 1000;
+    limited.rlim_cur = limit ? limit : before.rlim_cur;
     ::setrlimit(RLIMIT_FSIZE, &limited);
+    testing::internal::CaptureStderr();
     const QByteArray batch(70000, 'x');
     fakes.serial.receive(batch);
     ASSERT_TRUE(waitUntil([&] { return !fakes.messages.shown.empty(); }));
@@ -153,13 +162,19 @@ TEST(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
     waitUntil([] { return false; }, 50);
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
+    const std::string said = testing::internal::GetCapturedStderr();
 
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
     ASSERT_EQ(fakes.messages.texts(), QStringList{"Capture stopped"});
     EXPECT_EQ(fakes.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
-    EXPECT_TRUE(fakes.messages.shown[0].detail.startsWith(dir.filePath("capture.bin") + ": "));
+    EXPECT_EQ(fakes.messages.shown[0].detail, path + ": " + reason);
+    EXPECT_EQ(said, "varnolix: capture to " + (path + " stopped: " + reason).toStdString() + "\n");
     EXPECT_FALSE(capture->capturing());
     EXPECT_EQ(form.Text1->text().size(), 2 * batch.size());
     EXPECT_EQ(form.Label10->text(), "140000");
 }
+INSTANTIATE_TEST_SUITE_P(ShortWrites, ReceiveWithACapture,
+                         ::testing::Values(std::tuple("/dev/full", 0, ENOSPC),
+                                           std::tuple(nullptr, 1000, EFBIG)));
 
 } // namespace

@@ -19,10 +19,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,7 +84,8 @@ TEST_F(PortOverAPseudoTerminal, ADeviceThatGoesAwayLeavesTheWindowClosedAndItsDa
 }
 
 // With reconnecting on, an adapter unplugged and plugged back in is taken up
-// again without a word, and what came before the loss is in the capture.
+// again without a box, and what came before the loss is in the capture; an
+// Open too early, or a device there that does not open, does not end the wait.
 TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     QTemporaryDir dir;
     const QString link = dir.filePath("usb-adapter");
@@ -97,12 +103,35 @@ TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     first->write("before");
     ASSERT_TRUE(waitUntil([&] { return form.Text1->text() == "before"; }));
 
+    testing::internal::CaptureStderr();
+    QFile stderrNow("/proc/self/fd/2");
+    stderrNow.open(QIODevice::ReadOnly);
+    QByteArray said;
+    const auto lines = [&] { return (said += stderrNow.readAll()).count("varnolix: "); };
     first.reset();
     ASSERT_TRUE(waitUntil([&] { return form.shared.portState == 0; }));
     EXPECT_EQ(form.Command1->text(), "Open");
     QFile captured(dir.filePath("capture.bin"));
     captured.open(QIODevice::ReadOnly);
     EXPECT_EQ(captured.readAll(), "before");
+
+    form.Command1->click();
+    EXPECT_EQ(fakes.messages.texts(), QStringList{"Invalid port number"});
+    const int opens = ::inotify_init1(IN_NONBLOCK);
+    ::inotify_add_watch(opens, QFile::encodeName(captured.fileName()).constData(), IN_OPEN);
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(captured.fileName(), link));
+    // Six tries to open a regular file, and one line says why.
+    std::array<inotify_event, 8> events{};
+    ssize_t seen = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        return (seen += std::max<ssize_t>(0, ::read(opens, &events, sizeof events))) >=
+               6 * ssize_t(sizeof(inotify_event));
+    }));
+    ::close(opens);
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(dir.path(), link));
+    EXPECT_TRUE(waitUntil([&] { return lines() == 3; }));
 
     PtyPair second;
     QFile::remove(link);
@@ -117,7 +146,13 @@ TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     EXPECT_FALSE(fakes.timer.enabled());
     second.write(" after");
     EXPECT_TRUE(waitUntil([&] { return form.Text1->text() == "before after"; }));
-    EXPECT_TRUE(fakes.messages.shown.empty());
+    EXPECT_EQ(fakes.messages.texts(), QStringList{"Invalid port number"});
+    lines();
+    testing::internal::GetCapturedStderr();
+    const QStringList told = QString(said).split(u'\n').filter("varnolix: ");
+    ASSERT_EQ(told.size(), 4) << said.toStdString();
+    EXPECT_TRUE(told[0].contains(" lost: ") && told[1].contains(std::strerror(ENOTTY)) &&
+                told[2].contains(std::strerror(EISDIR)) && told[3].contains(" back: "));
 }
 
 void choose(ComboBox* combo, const QString& entry) {

@@ -64,12 +64,23 @@ TEST_F(SendFileOverAPseudoTerminal, TheLineGetsExactlyTheFilesBytes) {
         {"gbk.txt", "\xD6\xD0\xCE\xC4 OK\r\n",
          u"\u4E2D\u6587 OK\r\n\r\n 9 bytes\r\n\r\n\r\n"
          u"Sending......\r\nSend successfully"},
+        // Pseudo-files, which report 0 and 4096 bytes: the log tells their content.
+        {"/proc/self/status", {}, u""},
+        {"/sys/devices/system/cpu/online", {}, u""},
     };
+    const QRegularExpression logged(
+        QStringLiteral("^(.*)\r\n (\\d+) bytes\r\n\r\n\r\nSending......\r\nSend successfully$"),
+        QRegularExpression::DotMatchesEverythingOption);
     for (const File& f : files) {
         SCOPED_TRACE(f.name);
-        fakes.dialog.answers.push_back(writeFile(dir, f.name, f.content));
+        const bool pseudo = f.name[0] == '/';
+        fakes.dialog.answers.push_back(pseudo ? f.name : writeFile(dir, f.name, f.content));
         form.Command3->click();
-        EXPECT_EQ(device.read(f.content.size()), f.content);
+        // The device end gets the size and the content the log shows.
+        const auto shown = logged.match(form.Text1->text());
+        ASSERT_TRUE(shown.hasMatch());
+        const QByteArray got = device.read(shown.captured(2).toLongLong());
+        EXPECT_EQ(got, pseudo ? shown.captured(1).toLatin1() : f.content);
         if (!f.log.empty()) {
             EXPECT_EQ(form.Text1->text(), QString::fromStdU16String(f.log));
         }
