@@ -175,6 +175,10 @@ TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
 }
 INSTANTIATE_TEST_SUITE_P(ShortWrites, ReceiveWithACapture,
                          ::testing::Values(std::tuple("/dev/full", 0, ENOSPC),
-                                           std::tuple(nullptr, 1000, EFBIG)));
+                                           std::tuple(nullptr, 1000, EFBIG)),
+                         [](const auto& info) {
+                             return std::get<2>(info.param) == ENOSPC ? "DiskFull"
+                                                                      : "FileSizeLimit";
+                         });
 
 } // namespace
