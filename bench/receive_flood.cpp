@@ -36,6 +36,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -71,15 +72,23 @@ struct Posted : QEvent {
 class Probe : public QObject {
 public:
     QElapsedTimer clock;
-    qint64 worst = 0;
-    long seen = 0;
+    std::vector<qint64> waits;
+
+    double medianMs() {
+        if (waits.empty())
+            return 0;
+        std::nth_element(waits.begin(), waits.begin() + waits.size() / 2, waits.end());
+        return waits[waits.size() / 2] / 1e6;
+    }
+    double worstMs() const {
+        return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end()) / 1e6;
+    }
 
 protected:
     bool event(QEvent* event) override {
         if (event->type() != QEvent::User)
             return QObject::event(event);
-        worst = std::max(worst, clock.nsecsElapsed() - static_cast<Posted*>(event)->postedAt);
-        ++seen;
+        waits.push_back(clock.nsecsElapsed() - static_cast<Posted*>(event)->postedAt);
         return true;
     }
 };
@@ -283,8 +292,8 @@ int main(int argc, char** argv) {
     std::printf("drain rate: %.1f MB/s (%.2f s)\n", data.size() / seconds / 1e6, seconds);
     std::printf("batches: %ld, %.0f bytes each on average\n", batches,
                 double(data.size()) / std::max(batches, 1L));
-    std::printf("posted event latency: worst %.1f ms over %ld events\n", probe.worst / 1e6,
-                probe.seen);
+    std::printf("posted event latency: median %.2f ms, worst %.1f ms over %zu events\n",
+                probe.medianMs(), probe.worstMs(), probe.waits.size());
     std::printf("memory: %.2f bytes per received byte (peak %.2f)\n",
                 (rssAfter - rssBefore) * 1024.0 / data.size(),
                 (rssPeak - rssBefore) * 1024.0 / data.size());
