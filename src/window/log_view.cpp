@@ -58,6 +58,15 @@ LogView::LogView(QWidget* parent)
 
 LogView::~LogView() = default;
 
+// A whole text replaced is told by its head: telling costs the same however
+// much is held, and the client reads the rest through the text interface.
+QString LogView::announcedHead(const QString& text) {
+    qsizetype length = std::min(text.size(), AnnouncedLength);
+    if (length < text.size() && text.at(length - 1).isHighSurrogate())
+        --length;
+    return readableText(text.first(length));
+}
+
 void LogView::append(QStringView text) {
     if (text.isEmpty())
         return;
@@ -78,12 +87,17 @@ void LogView::append(QStringView text) {
 
 void LogView::setText(QString text) {
     announceInserted();
+    const bool listening = assistiveClientListening();
+    const QString removed = listening ? announcedHead(m_text) : QString();
     QString before = std::exchange(m_text, std::move(text));
     // A text too large to index leaves the area as it was.
     std::vector<qsizetype> starts = std::move(m_lineStarts);
     const LineFill fill = m_fill;
+    QString inserted;
     try {
         rewrap();
+        if (listening)
+            inserted = announcedHead(m_text);
     } catch (const std::bad_alloc&) {
         m_text = std::move(before);
         m_lineStarts = std::move(starts);
@@ -97,9 +111,13 @@ void LogView::setText(QString text) {
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
-    if (assistiveClientListening()) {
-        QAccessibleTextUpdateEvent event(this, 0, readableText(before), readableText(m_text));
+    if (removed.isEmpty() && inserted.isEmpty())
+        return;
+    QAccessibleTextUpdateEvent event(this, 0, removed, inserted);
+    try {
         announce(event);
+    } catch (const std::bad_alloc&) {
+        // The text is replaced all the same; the client reads it when it next asks.
     }
 }
 

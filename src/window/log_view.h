@@ -25,6 +25,9 @@ class LogView : public QAbstractScrollArea {
 public:
     // No display line holds more characters than this, however narrow they are.
     static constexpr qsizetype MaxLineLength = 1024;
+    // A text replaced whole is told to assistive technology by at most this
+    // many of its first characters, old and new.
+    static constexpr qsizetype AnnouncedLength = 1024;
 
     explicit LogView(QWidget* parent = nullptr);
     ~LogView() override;
@@ -94,6 +97,7 @@ private:
     void updateFrom(qsizetype line);
     void selectTo(QPoint position);
     void announceInserted();
+    static QString announcedHead(const QString& text);
 
     QString m_text;
     std::vector<qsizetype> m_lineStarts{0};

@@ -301,6 +301,28 @@ TEST_F(LogViewTest, AppendedTextIsAnnouncedOncePerRepaintWhileAClientListens) {
     }
 }
 
+// However large the text, a client hears it replaced from its start, told by its head.
+TEST_F(LogViewTest, ReplacingTheTextIsToldByItsHead) {
+    const QString large = QString("0A \r").repeated(100000);
+    const QString head = large.left(LogView::AnnouncedLength);
+    const struct {
+        QString before, after, removed, inserted;
+    } cases[] = {
+        {"old", QString::fromUtf16(u"n\0w", 3), "old", QString::fromUtf8("n␀w")},
+        {"old", large, "old", head},
+        {large, "", head, ""},
+    };
+    for (const auto& c : cases) {
+        m_view.setText(c.before);
+        AssistiveClient client;
+        m_view.setText(c.after);
+        const auto told = client.of(QAccessible::TextUpdated, &m_view);
+        ASSERT_EQ(told.size(), 1U);
+        EXPECT_EQ(std::tuple(told[0].position, told[0].removed, told[0].text),
+                  std::tuple(0, c.removed, c.inserted));
+    }
+}
+
 // The pixels a view shows in its window, as they were last drawn.
 QImage shownBy(const QWidget& view) {
     const QPoint at = view.mapTo(view.window(), QPoint());
