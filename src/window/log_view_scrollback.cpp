@@ -7,6 +7,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
 // The cap on what the area holds: past it the oldest whole lines give way to
 // a notice of how much went, so that a session of days never grows until the
