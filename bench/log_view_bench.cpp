@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -60,6 +61,29 @@ void BM_PaintAfterALine(benchmark::State& state, QStringView unit) {
     }
 }
 
+// The append that makes room, with state.range(0) MB of text held: the text
+// and line index move down by a quarter of what they hold.
+void BM_MakeRoom(benchmark::State& state, QStringView unit) {
+    LogView view;
+    view.setFixedSize(465, 293);
+    view.show();
+    const QString text = repeatedTo(unit, state.range(0) * Megabyte);
+    const QString batch = repeatedTo(unit, BatchSize);
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A text of its own with room for the batch, as a receive area has.
+        QString held;
+        held.reserve(text.size() + BatchSize);
+        held.append(text);
+        view.setScrollback(std::numeric_limits<qint64>::max());
+        view.setText(std::move(held));
+        view.setScrollback(view.heldBytes());
+        state.ResumeTiming();
+        view.append(batch);
+    }
+    state.counters["held MB"] = double(view.heldBytes()) / Megabyte;
+}
+
 // The held text grows by a batch per iteration, so the count is fixed to keep it near its size.
 BENCHMARK_CAPTURE(BM_Append, hex, Hex)->Arg(1)->Arg(50)->Iterations(4096);
 BENCHMARK_CAPTURE(BM_Append, lines, Lines)->Arg(1)->Arg(50)->Iterations(4096);
@@ -68,6 +92,8 @@ BENCHMARK_CAPTURE(BM_Paint, hex, Hex)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Paint, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Paint, chinese, Chinese)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PaintAfterALine, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MakeRoom, lines, Lines)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MakeRoom, hex, Hex)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

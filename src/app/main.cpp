@@ -3,22 +3,38 @@
 #include "platform/qt_platform.h"
 #include "platform/quit_signals.h"
 #include "window/frmmain.h"
+#include "window/run_options.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 namespace {
 
+constexpr std::int64_t Megabyte = 1 << 20;
+
 struct CommandLine {
     QMap<int, QString> named;
     QString capture;
     bool reconnect = false;
+    std::int64_t scrollback = RunOptions().scrollback;
 };
+
+// A whole number of megabytes from 1 to the machine's memory: an area of none
+// would show nothing, and one larger than the memory would not stop the
+// system from ending the program.
+std::optional<std::int64_t> parseScrollback(const QString& value) {
+    bool ok = false;
+    const qlonglong megabytes = value.toLongLong(&ok);
+    if (!ok || megabytes < 1 || megabytes > physicalMemory() / Megabyte)
+        return std::nullopt;
+    return megabytes * Megabyte;
+}
 
 // Reads the command line before the window system is needed, so that --help
 // and a wrong option work without a display.
@@ -51,6 +67,14 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                                      "so, once for each reason, a device that is there but does "
                                      "not open. An Open that fails meanwhile leaves the wait "
                                      "going; choosing a port ends it.")});
+    parser.addOption(
+        {QStringLiteral("scrollback"),
+         QStringLiteral("Let the receive area, and the echo of what was sent, each take at most MB "
+                        "megabytes of memory (1 MB = 1048576 bytes; from 1 to this machine's "
+                        "memory; default a quarter of it). Past that, the oldest lines give way "
+                        "and the first line says how many characters went; --capture keeps "
+                        "everything."),
+         QStringLiteral("MB")});
     parser.process(app);
 
     CommandLine line;
@@ -65,6 +89,18 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
             return std::nullopt;
         }
         line.named.insert(port->first, port->second);
+    }
+    if (parser.isSet(QStringLiteral("scrollback"))) {
+        const QString value = parser.value(QStringLiteral("scrollback"));
+        const auto bytes = parseScrollback(value);
+        if (!bytes) {
+            std::fprintf(stderr,
+                         "varnolix: --scrollback expects megabytes from 1 to %lld (this machine's "
+                         "memory), not %s\n",
+                         static_cast<long long>(physicalMemory() / Megabyte), qPrintable(value));
+            return std::nullopt;
+        }
+        line.scrollback = *bytes;
     }
     return line;
 }
@@ -99,7 +135,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     QtPlatform qt{PortMap(line->named)};
-    frmmain form(qt.platform(), {capture.get(), line->reconnect});
+    frmmain form(qt.platform(), {capture.get(), line->reconnect, line->scrollback});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

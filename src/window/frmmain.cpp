@@ -156,6 +156,14 @@ void frmmain::createControls() {
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text2->setPlainText(QStringLiteral("ATI\r\n"));
     Text4 = place<LogView>(this, "Text4", 6000, 6840, 3375, 735);
+    // Past the cap the oldest lines give way; the first line tells where the
+    // rest of what was received is kept, if anywhere.
+    Text1->setScrollback(m_options.scrollback,
+                         m_options.capture
+                             ? QStringLiteral("; everything received is in ") +
+                                   m_options.capture->path()
+                             : QStringLiteral("; start with --capture FILE to keep everything"));
+    Text4->setScrollback(m_options.scrollback);
     Label6 = place<QLabel>(this, "Label6", WebAddress, 120, 6840, 2535, 375);
     QPalette link = Label6->palette();
     link.setColor(QPalette::WindowText, link.color(QPalette::Highlight));

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -29,6 +30,13 @@ char16_t sameWidthAs(char16_t c) {
     if (c >= 0xE000 && c <= 0xF8FF)
         return 0xE000;
     return c;
+}
+
+// A line never breaks between the halves of a surrogate pair.
+qsizetype breakBefore(QStringView text, qsizetype offset, qsizetype lineStart) {
+    const bool insidePair = text[offset].isLowSurrogate() && text[offset - 1].isHighSurrogate() &&
+                            offset - 1 > lineStart;
+    return insidePair ? offset - 1 : offset;
 }
 
 constexpr int TabColumns = 8;
@@ -58,6 +66,15 @@ LogView::LogView(QWidget* parent)
 
 LogView::~LogView() = default;
 
+// A whole text replaced is told by its head: telling costs the same however
+// much is held, and the client reads the rest through the text interface.
+QString LogView::announcedHead(const QString& text) {
+    qsizetype length = std::min(text.size(), AnnouncedLength);
+    if (length < text.size() && text.at(length - 1).isHighSurrogate())
+        --length;
+    return readableText(text.first(length));
+}
+
 void LogView::append(QStringView text) {
     if (text.isEmpty())
         return;
@@ -68,6 +85,8 @@ void LogView::append(QStringView text) {
     wrapFrom(from);
     if (m_unannounced < 0 && assistiveClientListening())
         m_unannounced = from;
+    if (heldBytes() > m_scrollback)
+        makeRoom();
     if (m_refreshTimer.isActive())
         return;
     // What comes after a quiet spell shows within one frame.
@@ -78,16 +97,27 @@ void LogView::append(QStringView text) {
 
 void LogView::setText(QString text) {
     announceInserted();
+    const bool listening = assistiveClientListening();
+    const QString removed = listening ? announcedHead(m_text) : QString();
     QString before = std::exchange(m_text, std::move(text));
     // A text too large to index leaves the area as it was.
     std::vector<qsizetype> starts = std::move(m_lineStarts);
     const LineFill fill = m_fill;
+    const auto trimmed = std::pair(m_noticeLength, m_dropped);
+    QString inserted;
     try {
+        m_noticeLength = 0;
+        m_dropped = 0;
         rewrap();
+        if (heldBytes() > m_scrollback)
+            dropOldestLines();
+        if (listening)
+            inserted = announcedHead(m_text);
     } catch (const std::bad_alloc&) {
         m_text = std::move(before);
         m_lineStarts = std::move(starts);
         m_fill = fill;
+        std::tie(m_noticeLength, m_dropped) = trimmed;
         throw;
     }
     m_anchor = 0;
@@ -97,9 +127,13 @@ void LogView::setText(QString text) {
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
-    if (assistiveClientListening()) {
-        QAccessibleTextUpdateEvent event(this, 0, readableText(before), readableText(m_text));
+    if (removed.isEmpty() && inserted.isEmpty())
+        return;
+    QAccessibleTextUpdateEvent event(this, 0, removed, inserted);
+    try {
         announce(event);
+    } catch (const std::bad_alloc&) {
+        // The text is replaced all the same; the client reads it when it next asks.
     }
 }
 
@@ -146,19 +180,18 @@ qreal LogView::measure(QChar c, QChar previous, qreal lineWidth) {
     return width;
 }
 
-qsizetype LogView::breakBefore(qsizetype offset) const {
-    const bool insidePair = m_text.at(offset).isLowSurrogate() &&
-                            m_text.at(offset - 1).isHighSurrogate() &&
-                            offset - 1 > m_lineStarts.back();
-    return insidePair ? offset - 1 : offset;
+void LogView::wrapFrom(qsizetype offset) {
+    wrap(m_text, offset, m_lineStarts, m_fill);
 }
 
-void LogView::wrapFrom(qsizetype offset) {
-    const QStringView text(m_text);
-    LineFill fill = m_fill;
-    qsizetype lineStart = m_lineStarts.back();
+// Cuts text from offset on into display lines, adding their starts to starts;
+// filled is how the last line is filled so far.
+void LogView::wrap(QStringView text, qsizetype offset, std::vector<qsizetype>& starts,
+                   LineFill& filled) {
+    LineFill fill = filled;
+    qsizetype lineStart = starts.back();
     const auto startLine = [&](qsizetype start) {
-        m_lineStarts.push_back(start);
+        starts.push_back(start);
         lineStart = start;
         fill = LineFill();
     };
@@ -169,7 +202,7 @@ void LogView::wrapFrom(qsizetype offset) {
             continue;
         }
         if (i - lineStart >= MaxLineLength)
-            startLine(breakBefore(i));
+            startLine(breakBefore(text, i, lineStart));
         const bool blank = c == u' ' || c == u'\t';
         qreal width = m_advances[c.unicode()];
         if (width < 0)
@@ -180,7 +213,7 @@ void LogView::wrapFrom(qsizetype offset) {
             const bool wordFits =
                 fill.breakAfterBlank > lineStart && fill.widthAfterBlank + width <= m_wrapWidth;
             const qreal carried = wordFits ? fill.widthAfterBlank : 0;
-            startLine(wordFits ? fill.breakAfterBlank : breakBefore(i));
+            startLine(wordFits ? fill.breakAfterBlank : breakBefore(text, i, lineStart));
             fill.width = carried;
         }
         fill.width += width;
@@ -190,7 +223,7 @@ void LogView::wrapFrom(qsizetype offset) {
             fill.widthAfterBlank = 0;
         }
     }
-    m_fill = fill;
+    filled = fill;
 }
 
 void LogView::rewrap() {

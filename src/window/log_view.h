@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -25,6 +26,9 @@ class LogView : public QAbstractScrollArea {
 public:
     // No display line holds more characters than this, however narrow they are.
     static constexpr qsizetype MaxLineLength = 1024;
+    // A text replaced whole is told to assistive technology by at most this
+    // many of its first characters, old and new.
+    static constexpr qsizetype AnnouncedLength = 1024;
 
     explicit LogView(QWidget* parent = nullptr);
     ~LogView() override;
@@ -36,6 +40,17 @@ public:
     // Replaces the whole text and shows its end.
     void setText(QString text);
     void clear();
+
+    // What the area may take of memory, in bytes, as heldBytes() counts it.
+    // Past it, the oldest whole lines give way, down to three quarters of it
+    // at once, and a first line says how many characters went, followed by
+    // noticeEnd. Unbounded until set.
+    void setScrollback(qint64 bytes, QString noticeEnd = {});
+    // The text at two bytes a character and the display-line index: what
+    // grows with the data and stays. The shaped lines are bounded by the rows
+    // in sight, and capacity beyond the size is never written, so never
+    // resident.
+    qint64 heldBytes() const;
 
     // The exact text of the current selection; selectAll() selects everything.
     QString selectedText() const;
@@ -81,7 +96,8 @@ private:
     qsizetype lineEnd(qsizetype line) const;
     qsizetype lineAt(qsizetype offset) const;
     qreal measure(QChar c, QChar previous, qreal lineWidth);
-    qsizetype breakBefore(qsizetype offset) const;
+    struct LineFill;
+    void wrap(QStringView text, qsizetype offset, std::vector<qsizetype>& starts, LineFill& filled);
     void wrapFrom(qsizetype offset);
     void rewrap();
     void updateMetrics();
@@ -94,6 +110,19 @@ private:
     void updateFrom(qsizetype line);
     void selectTo(QPoint position);
     void announceInserted();
+    static QString announcedHead(const QString& text);
+
+    // What dropOldestLines() took away: the characters before `cut`, which
+    // were the display lines before `fromLine`, replaced by a notice of
+    // `noticeLength` characters in `noticeLines` display lines.
+    struct Trim {
+        qsizetype cut = 0;
+        qsizetype fromLine = 0;
+        qsizetype noticeLines = 0;
+        qsizetype noticeLength = 0;
+    };
+    Trim dropOldestLines();
+    void makeRoom();
 
     QString m_text;
     std::vector<qsizetype> m_lineStarts{0};
@@ -136,4 +165,11 @@ private:
 
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRefresh;
+
+    qint64 m_scrollback = std::numeric_limits<qint64>::max();
+    QString m_noticeEnd;
+    // The notice of what went, at the start of the text; 0 while nothing went.
+    qsizetype m_noticeLength = 0;
+    // Characters dropped since the text was last set, the notices aside.
+    qint64 m_dropped = 0;
 };

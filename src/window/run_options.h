@@ -1,12 +1,21 @@
 #pragma once
 
+#include <cstdint>
+
 class CaptureFile;
 
-// What the command line turns on; all of it is off by default.
+// The machine's physical memory in bytes.
+std::int64_t physicalMemory();
+
+// What the command line turns on; capture and reconnecting are off by default.
 struct RunOptions {
     // Every received byte also goes to this file.
     CaptureFile* capture = nullptr;
     // A lost port is opened again, without a message box, once its device
     // is back.
     bool reconnect = false;
+    // Bytes of memory the receive area, and the echo of what was sent, may
+    // each take before their oldest lines give way: a quarter of physical
+    // memory, so that a session of days leaves the system room.
+    std::int64_t scrollback = physicalMemory() / 4;
 };

@@ -113,6 +113,17 @@ TEST_F(LogToolsTest, ALargeAreaIsSavedWhole) {
     EXPECT_TRUE(saved.endsWith("line\r\n?\r\n"));
 }
 
+// The cap reaches both areas, and saving keeps what the receive area holds, notice and all.
+TEST_F(LogToolsTest, PastTheScrollbackSavingKeepsWhatTheAreaHolds) {
+    form.reset();
+    form = std::make_unique<frmmain>(fakes.platform(), RunOptions{nullptr, false, 1 << 16});
+    form->Text1->append(QString("line\r\n").repeated(20000));
+    form->Text4->append(QString("echo\r\n").repeated(20000));
+    EXPECT_TRUE(form->Text1->text().startsWith("[") && form->Text1->text().contains("--capture"));
+    EXPECT_TRUE(form->Text4->text().startsWith("[") && !form->Text4->text().contains("capture"));
+    EXPECT_EQ(contentOf(saveAs("log.txt")), form->Text1->text().toLatin1() + "\r\n");
+}
+
 TEST_F(LogToolsTest, CancelWritesNothingAndLeavesNoName) {
     fakes.dialog.answers.push_back(std::nullopt);
     form->Command5->click();

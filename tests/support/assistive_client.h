@@ -12,8 +12,9 @@ struct AssistiveClient {
     struct Heard {
         QAccessible::Event type;
         QObject* object;
-        int position; // of inserted text
+        int position; // of inserted or replaced text
         QString text; // the text inserted, else the object's name when told
+        QString removed = {};
     };
     std::vector<Heard> heard;
 
@@ -23,6 +24,10 @@ struct AssistiveClient {
                 const auto& inserted = static_cast<QAccessibleTextInsertEvent&>(event);
                 heard.push_back({event.type(), event.object(), inserted.changePosition(),
                                  inserted.textInserted()});
+            } else if (event.type() == QAccessible::TextUpdated) {
+                const auto& updated = static_cast<QAccessibleTextUpdateEvent&>(event);
+                heard.push_back({event.type(), event.object(), updated.changePosition(),
+                                 updated.textInserted(), updated.textRemoved()});
             } else {
                 const auto* object = QAccessible::queryAccessibleInterface(event.object());
                 heard.push_back(

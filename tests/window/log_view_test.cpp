@@ -301,6 +301,86 @@ TEST_F(LogViewTest, AppendedTextIsAnnouncedOncePerRepaintWhileAClientListens) {
     }
 }
 
+// However large the text, a client hears it replaced from its start, told by its head.
+TEST_F(LogViewTest, ReplacingTheTextIsToldByItsHead) {
+    const QString large = QString("0A \r").repeated(100000);
+    const QString head = large.left(LogView::AnnouncedLength);
+    const struct {
+        QString before, after, removed, inserted;
+    } cases[] = {
+        {"old", QString::fromUtf16(u"n\0w", 3), "old", QString::fromUtf8("n␀w")},
+        {"old", large, "old", head},
+        {large, "", head, ""},
+    };
+    for (const auto& c : cases) {
+        m_view.setText(c.before);
+        AssistiveClient client;
+        m_view.setText(c.after);
+        const auto told = client.of(QAccessible::TextUpdated, &m_view);
+        ASSERT_EQ(told.size(), 1U);
+        EXPECT_EQ(std::tuple(told[0].position, told[0].removed, told[0].text),
+                  std::tuple(0, c.removed, c.inserted));
+    }
+}
+
+TEST_F(LogViewTest, PastTheScrollbackTheOldestWholeLinesGiveWayToANotice) {
+    constexpr qint64 cap = 1 << 16;
+    const auto lines = [](int from, int count) {
+        QString text;
+        for (int i = from; i < from + count; ++i)
+            text += QStringLiteral("line %1 %2\r\n").arg(i).arg(QString("ab ").repeated(i % 50));
+        return text;
+    };
+    const struct {
+        QString all;
+        qsizetype chunk;   // appended this much at a time, or set whole
+        QString firstKept; // hex lines break after a byte's blank
+    } cases[] = {
+        {lines(0, 3000), 100, "line "},
+        {QString("4F \r").repeated(30000), 1000, "\r4F "},
+        {lines(0, 3000), 0, "line "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chunk);
+        m_view.clear();
+        m_view.setScrollback(cap, "; end");
+        c.chunk ? appendInChunks(c.all, c.chunk) : m_view.setText(c.all);
+        const QString text = m_view.text();
+        const QString kept = text.mid(text.indexOf("\r\n") + 2);
+        EXPECT_TRUE(c.all.endsWith(kept) && kept.startsWith(c.firstKept));
+        EXPECT_EQ(text.chopped(kept.size()),
+                  QString("[%1 earlier characters are no longer shown; end]\r\n")
+                      .arg(c.all.size() - kept.size()));
+        EXPECT_TRUE(m_view.heldBytes() <= cap && m_view.heldBytes() > cap / 2);
+        LogView fresh;
+        fresh.setFixedSize(m_view.size());
+        fresh.show();
+        fresh.setText(text);
+        ASSERT_EQ(m_view.displayLineCount(), fresh.displayLineCount());
+        for (qsizetype line = 0; line < fresh.displayLineCount(); ++line)
+            ASSERT_EQ(m_view.displayLineLength(line), fresh.displayLineLength(line)) << line;
+        EXPECT_TRUE(waitUntil([&] {
+            return m_view.atBottom() && bar().maximum() == fresh.verticalScrollBar()->maximum();
+        }));
+    }
+    // A reader keeps the text in sight and the selection; one reading what went sees the notice.
+    const auto shownFirst = [&] { return m_view.text().mid(m_view.offsetAt({0, 0}), 30); };
+    m_view.setText(lines(0, 250));
+    bar().setValue(bar().maximum() - 20);
+    const QString reading = shownFirst();
+    m_view.select(m_view.text().indexOf("line 230 "), m_view.text().indexOf("line 240 "));
+    const QString selected = m_view.selectedText();
+    AssistiveClient client;
+    m_view.append(lines(250, 200));
+    const auto told = client.of(QAccessible::TextUpdated, &m_view);
+    ASSERT_EQ(told.size(), 1U);
+    EXPECT_TRUE(told[0].removed.startsWith("line 0 ") && m_view.text().startsWith(told[0].text));
+    EXPECT_EQ(std::pair(shownFirst(), m_view.selectedText()), std::pair(reading, selected));
+    bar().setValue(0);
+    m_view.append(lines(450, 300));
+    EXPECT_TRUE(shownFirst().startsWith("["));
+}
+
 // The pixels a view shows in its window, as they were last drawn.
 QImage shownBy(const QWidget& view) {
     const QPoint at = view.mapTo(view.window(), QPoint());
