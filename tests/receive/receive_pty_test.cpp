@@ -108,7 +108,7 @@ TEST(ReceiveOverAPseudoTerminal, NothingIsLostWhileTheWindowIsBusy) {
                  {capture.get()});
     ASSERT_TRUE(serial.portOpen());
     const std::string line = "temperature=23.5 humidity=41% voltage=3.3V status=OK\r\n";
-    form.Text1->setText(QString::fromStdString(line).repeated((50 << 20) / qsizetype(line.size())));
+    form.Text1->setText(QString::fromStdString(line).repeated((80 << 20) / qsizetype(line.size())));
     fakes.dialog.answers.push_back(dir.filePath("log.txt"));
 
     LossyWriter writer(device.deviceEnd(), line, 1000000);
