@@ -13,8 +13,8 @@ namespace {
 
 // Reading stops while this much waits untaken, so that a flood faster than
 // the window waits in the driver and the device rather than in memory; at
-// 1 MB/s it is 16 seconds of a busy window.
-constexpr qsizetype HoldLimit = 16 << 20;
+// 1 MB/s it is 8 seconds of a busy window, at 921600 baud 90.
+constexpr qsizetype HoldLimit = 8 << 20;
 // A read smaller than this makes the port rest, so that bytes trickling in
 // every millisecond are taken as one batch instead of waking the window each
 // time; a larger read comes when bytes arrive faster than a rest would save.
@@ -106,10 +106,10 @@ bool PortReader::rest(int milliseconds) {
 qsizetype PortReader::readAll(End* end, bool* windowBusy) {
     char buffer[65536];
     qsizetype total = 0;
-    for (;;) {
+    for (bool full = false; !full || !windowBusy;) {
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
         if (n > 0) {
-            if (!hand(buffer, n) && windowBusy)
+            if (!hand(buffer, n, &full) && windowBusy)
                 *windowBusy = true;
             total += n;
             continue;
@@ -128,14 +128,15 @@ qsizetype PortReader::readAll(End* end, bool* windowBusy) {
     return total;
 }
 
-// Whether the window was told; it is not while it has not taken what came
-// before.
-bool PortReader::hand(const char* bytes, qsizetype size) {
+// Whether the window was told (it is not while a notice is still on its way),
+// and in *full whether as much waits as may.
+bool PortReader::hand(const char* bytes, qsizetype size, bool* full) {
     bool tell = false;
     {
         const std::lock_guard lock(m_mutex);
         m_incoming.append(bytes, size);
         tell = !std::exchange(m_told, true);
+        *full = m_incoming.size() >= HoldLimit;
     }
     if (tell)
         m_notify();
@@ -154,7 +155,6 @@ QByteArray PortReader::take(qsizetype most) {
             const std::lock_guard lock(m_mutex);
             wasFull = m_incoming.size() >= HoldLimit;
             std::swap(m_taken, m_incoming);
-            m_told = false;
         }
         if (wasFull)
             wakeUp(m_wake);
@@ -162,7 +162,28 @@ QByteArray PortReader::take(qsizetype most) {
     const qsizetype size = std::min(most, m_taken.size() - m_takenAt);
     QByteArray bytes(m_taken.constData() + m_takenAt, size);
     m_takenAt += size;
+    // Room that a flood made is given back once it has passed.
+    if (m_takenAt == m_taken.size() && m_taken.capacity() > 2 * InitialRoom) {
+        m_taken = QByteArray();
+        m_taken.reserve(InitialRoom);
+        m_takenAt = 0;
+    }
     return bytes;
+}
+
+void PortReader::noticed() {
+    const std::lock_guard lock(m_mutex);
+    m_told = false;
+}
+
+void PortReader::remind() {
+    bool tell = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        tell = !std::exchange(m_told, true);
+    }
+    if (tell)
+        m_notify();
 }
 
 qsizetype PortReader::waiting() const {

@@ -16,7 +16,8 @@
 // m_end (why reading stopped by itself) and m_told (a notice is on its way).
 // The reading thread owns the descriptor while it runs, touches nothing else,
 // and calls `told` (which must only post to the window's thread) when bytes
-// wait and no notice is on its way yet, and when reading stops by itself.
+// wait and no notice is on its way yet, and when reading stops by itself. So
+// at most one notice waits in the window's queue, however fast bytes come.
 class PortReader {
 public:
     // Why reading stopped by itself.
@@ -32,7 +33,11 @@ public:
     PortReader(const PortReader&) = delete;
     PortReader& operator=(const PortReader&) = delete;
 
-    // The window's thread. Up to `most` bytes, oldest first.
+    // The window's thread. A notice arrived: the next bytes are told again.
+    void noticed();
+    // Tells the window again, unless a notice is on its way.
+    void remind();
+    // Up to `most` bytes, oldest first.
     QByteArray take(qsizetype most);
     // Bytes read and not yet taken.
     qsizetype waiting() const;
@@ -45,9 +50,10 @@ public:
 private:
     void run();
     void stop();
-    // Reads until the driver holds nothing more; the number of bytes read.
+    // Reads until the driver holds nothing more, or as much waits as may;
+    // the number of bytes read. Without windowBusy, to the end whatever waits.
     qsizetype readAll(End* end, bool* windowBusy);
-    bool hand(const char* bytes, qsizetype size);
+    bool hand(const char* bytes, qsizetype size, bool* full);
     bool rest(int milliseconds);
 
     const int m_fd;

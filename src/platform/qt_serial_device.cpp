@@ -60,11 +60,6 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
 
 QtSerialDevice::~QtSerialDevice() = default;
 
-// Any thread: a receive event is to come on the window's thread.
-void QtSerialDevice::postDelivery() {
-    QMetaObject::invokeMethod(this, &QtSerialDevice::deliver, Qt::QueuedConnection);
-}
-
 // One receive event for what was read, if any waits and someone listens;
 // whether the receive handler took some of it.
 bool QtSerialDevice::deliverOne() {
@@ -77,8 +72,12 @@ bool QtSerialDevice::deliverOne() {
 }
 
 void QtSerialDevice::deliver() {
+    if (!m_reader)
+        return;
+    m_reader->noticed();
+    // What remains comes in another event, after the window has answered others.
     if (deliverOne() && m_reader && m_reader->waiting() > 0)
-        return postDelivery();
+        return m_reader->remind();
     // A port that went away is closed once what came before is shown.
     if (m_reader && m_reader->ended() && (m_rThreshold <= 0 || m_reader->waiting() == 0))
         lose();
@@ -97,7 +96,7 @@ qsizetype QtSerialDevice::bytesWaiting() const {
 void QtSerialDevice::setRThreshold(int bytes) {
     m_rThreshold = bytes;
     if (bytes > 0 && m_reader && m_reader->waiting() > 0)
-        postDelivery();
+        m_reader->remind();
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -189,7 +188,10 @@ void QtSerialDevice::open() {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     const int readEnd = openForReading(shown, kernelPath);
     if (m_port.open(QIODevice::WriteOnly)) {
-        m_reader = std::make_unique<PortReader>(readEnd, [this] { postDelivery(); });
+        // Called on the reading thread: the receive event comes on the window's.
+        m_reader = std::make_unique<PortReader>(readEnd, [this] {
+            QMetaObject::invokeMethod(this, &QtSerialDevice::deliver, Qt::QueuedConnection);
+        });
         return;
     }
     ::close(readEnd);

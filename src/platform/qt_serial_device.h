@@ -55,7 +55,6 @@ private:
     void deliver();
     void deliverAll();
     bool deliverOne();
-    void postDelivery();
     void lose();
     QString lossReason() const;
     void close();
