@@ -48,7 +48,7 @@ QSerialPort::StopBits toQt(LineSettings::StopBits stopBits) {
 // A receive event hands the window at most this much, so that what piled up
 // while the window was busy is shown a piece at a time, with keys and clicks
 // answered in between.
-constexpr qsizetype MostPerEvent = 64 << 10;
+constexpr qsizetype MostPerEvent = 16 << 10;
 
 } // namespace
 
