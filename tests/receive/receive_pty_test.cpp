@@ -4,6 +4,7 @@
 #include "support/fakes.h"
 #include "support/pty_pair.h"
 #include "support/wait.h"
+#include "support/window_on_pty.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
@@ -98,25 +99,19 @@ TEST(ReceiveOverAPseudoTerminal, ALoneByteAfterABatchArrivesWithinTwentyMillisec
 // is busy for about half a second saving a large log: the line refuses
 // nothing, and every byte reaches the counter and the capture in order.
 TEST(ReceiveOverAPseudoTerminal, NothingIsLostWhileTheWindowIsBusy) {
-    PtyPair device;
-    QtSerialDevice serial{PortMap({{1, device.portPath()}})};
-    QTemporaryDir dir;
-    QString why;
-    const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
-    Fakes fakes;
-    frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
-                 {capture.get()});
-    ASSERT_TRUE(serial.portOpen());
+    WindowOnPty w;
+    ASSERT_TRUE(w.serial.portOpen());
     const std::string line = "temperature=23.5 humidity=41% voltage=3.3V status=OK\r\n";
-    form.Text1->setText(QString::fromStdString(line).repeated((80 << 20) / qsizetype(line.size())));
-    fakes.dialog.answers.push_back(dir.filePath("log.txt"));
+    w.form.Text1->setText(
+        QString::fromStdString(line).repeated((80 << 20) / qsizetype(line.size())));
+    w.fakes.dialog.answers.push_back(w.dir.filePath("log.txt"));
 
-    LossyWriter writer(device.deviceEnd(), line, 1000000);
-    const auto received = [&] { return form.Label10->text().toLongLong(); };
+    LossyWriter writer(w.device.deviceEnd(), line, 1000000);
+    const auto received = [&] { return w.form.Label10->text().toLongLong(); };
     ASSERT_TRUE(waitUntil([&] { return received() > 20000; }));
     QElapsedTimer busy;
     busy.start();
-    form.Command5->click();
+    w.form.Command5->click();
     const qint64 busyMs = busy.elapsed();
     const long long afterSave = received();
     ASSERT_TRUE(waitUntil([&] { return received() > afterSave + 20000; }));
@@ -124,10 +119,8 @@ TEST(ReceiveOverAPseudoTerminal, NothingIsLostWhileTheWindowIsBusy) {
 
     ASSERT_TRUE(waitUntil([&] { return received() == writer.written(); }));
     EXPECT_EQ(writer.dropped(), 0) << "with the window busy for " << busyMs << " ms";
-    capture->flush();
-    QFile captured(dir.filePath("capture.bin"));
-    captured.open(QIODevice::ReadOnly);
-    EXPECT_TRUE(captured.readAll() == QByteArray::fromStdString(writer.expected(writer.written())));
+    w.capture->flush();
+    EXPECT_TRUE(w.captured() == QByteArray::fromStdString(writer.expected(writer.written())));
 }
 
 } // namespace

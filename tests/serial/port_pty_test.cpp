@@ -7,6 +7,7 @@
 #include "support/port_holder.h"
 #include "support/pty_pair.h"
 #include "support/wait.h"
+#include "support/window_on_pty.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
@@ -247,28 +248,20 @@ TEST(BytesInFlight, AreShownCountedAndCapturedBeforeThePortCloses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PtyPair device;
-        QtSerialDevice serial{PortMap({{1, device.portPath()}})};
-        QTemporaryDir dir;
-        QString why;
-        const auto capture = CaptureFile::open(dir.filePath("capture.bin"), &why);
-        Fakes fakes;
-        frmmain form{{serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
-                     {capture.get()}};
+        WindowOnPty w;
         QuitSignals quitSignals;
-        QObject::connect(&quitSignals, &QuitSignals::received, &form, &QWidget::close);
-        form.show();
-        ASSERT_TRUE(serial.portOpen());
+        QObject::connect(&quitSignals, &QuitSignals::received, &w.form, &QWidget::close);
+        w.form.show();
+        ASSERT_TRUE(w.serial.portOpen());
         const QByteArray bytes = QByteArray("in flight ").repeated(300);
-        device.write(bytes);
+        w.device.write(bytes);
         // Read by the port, and not yet handed to the window.
-        ASSERT_TRUE(waitOffTheLoop([&] { return serial.bytesWaiting() == bytes.size(); }));
-        c.end(form, device);
-        ASSERT_TRUE(waitUntil([&] { return !serial.portOpen(); }));
-        EXPECT_EQ(form.Label10->text(), QString::number(bytes.size()));
-        EXPECT_EQ(form.Text1->text(), QString::fromLatin1(bytes));
-        QFile captured(dir.filePath("capture.bin"));
-        EXPECT_TRUE(waitUntil([&] { return captured.size() == bytes.size(); }, 1000));
+        ASSERT_TRUE(waitOffTheLoop([&] { return w.serial.bytesWaiting() == bytes.size(); }));
+        c.end(w.form, w.device);
+        ASSERT_TRUE(waitUntil([&] { return !w.serial.portOpen(); }));
+        EXPECT_EQ(w.form.Label10->text(), QString::number(bytes.size()));
+        EXPECT_EQ(w.form.Text1->text(), QString::fromLatin1(bytes));
+        EXPECT_TRUE(waitUntil([&] { return w.captured() == bytes; }, 1000));
     }
 }
 
