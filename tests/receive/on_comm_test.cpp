@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -134,13 +135,14 @@ TEST_F(ReceiveTest, SwitchingTheDisplayChangesOnlyLaterBatches) {
 
 // A short write into a capture (a full device, a write across the file-size
 // limit): one warning with the system's reason in a box and on stderr, then
-// everything else goes on. A new file when the path is null; no limit when 0.
-struct ReceiveWithACapture : ::testing::TestWithParam<std::tuple<const char*, rlim_t, int>> {};
+// everything else goes on. A new file when the path is empty; no limit when 0.
+struct ReceiveWithACapture : ::testing::TestWithParam<std::tuple<std::string, rlim_t, int>> {};
 
 TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
     const auto [file, limit, error] = GetParam();
     QTemporaryDir dir;
-    const QString path = file ? file : dir.filePath("capture.bin");
+    const QString path =
+        file.empty() ? dir.filePath("capture.bin") : QString::fromStdString(file);
     QString why;
     const auto capture = CaptureFile::open(path, &why);
     ASSERT_TRUE(capture);
@@ -175,7 +177,7 @@ TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
 }
 INSTANTIATE_TEST_SUITE_P(ShortWrites, ReceiveWithACapture,
                          ::testing::Values(std::tuple("/dev/full", 0, ENOSPC),
-                                           std::tuple(nullptr, 1000, EFBIG)),
+                                           std::tuple("", 1000, EFBIG)),
                          [](const auto& info) {
                              return std::get<2>(info.param) == ENOSPC ? "DiskFull"
                                                                       : "FileSizeLimit";
