@@ -23,9 +23,12 @@ constexpr qsizetype SmallRead = 2048;
 // the rest before).
 constexpr int RestMs = 4;
 constexpr int StreamRestMs = 8;
-// What each of the two buffers holds before it first grows: a second of a
-// line at 1 MB/s.
-constexpr qsizetype InitialRoom = 1 << 20;
+// One read of the driver at most.
+constexpr qsizetype ReadSize = 64 << 10;
+// Each of the two buffers has room for all that may wait from the start, so
+// that the reading thread never allocates while the window is busy: pages
+// that were never written take no memory.
+constexpr qsizetype Room = HoldLimit + ReadSize;
 
 void wakeUp(int eventFd) {
     const std::uint64_t one = 1;
@@ -39,8 +42,8 @@ PortReader::PortReader(int fd, std::function<void()> told)
     : m_fd(fd)
     , m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
     , m_notify(std::move(told)) {
-    m_incoming.reserve(InitialRoom);
-    m_taken.reserve(InitialRoom);
+    m_incoming.reserve(Room);
+    m_taken.reserve(Room);
     m_thread = std::thread([this] { run(); });
 }
 
@@ -104,7 +107,7 @@ bool PortReader::rest(int milliseconds) {
 }
 
 qsizetype PortReader::readAll(End* end, bool* windowBusy) {
-    char buffer[65536];
+    char buffer[ReadSize];
     qsizetype total = 0;
     for (bool full = false; !full || !windowBusy;) {
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
@@ -143,9 +146,7 @@ bool PortReader::hand(const char* bytes, qsizetype size, bool* full) {
     return tell;
 }
 
-// The two buffers keep their room as they change hands, so that the reading
-// thread does not allocate, nor wait on the memory map while the window's
-// thread frees something large.
+// The two buffers keep their room as they change hands.
 QByteArray PortReader::take(qsizetype most) {
     if (m_takenAt == m_taken.size()) {
         m_taken.resize(0);
@@ -162,12 +163,6 @@ QByteArray PortReader::take(qsizetype most) {
     const qsizetype size = std::min(most, m_taken.size() - m_takenAt);
     QByteArray bytes(m_taken.constData() + m_takenAt, size);
     m_takenAt += size;
-    // Room that a flood made is given back once it has passed.
-    if (m_takenAt == m_taken.size() && m_taken.capacity() > 2 * InitialRoom) {
-        m_taken = QByteArray();
-        m_taken.reserve(InitialRoom);
-        m_takenAt = 0;
-    }
     return bytes;
 }
 
