@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xdotool x11-utils imagemagick
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi
+    lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -41,11 +41,13 @@ std::optional<std::int64_t> parseScrollback(const QString& value) {
 std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("varnolix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNOLIX_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
                        "watch what the device answers."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({QStringLiteral("port"),
                       QStringLiteral("Use DEVICE as port n (1 to 15), for example "
                                      "--port COM1=/dev/ttyUSB0. May be given more than once; "

@@ -1,10 +1,13 @@
 #include "window/accessibility.h"
 
+#include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QLineEdit>
 
 #include <algorithm>
 #include <limits>
@@ -32,6 +35,64 @@ public:
             return static_cast<Counter*>(widget())->text();
         return QAccessibleWidget::text(kind);
     }
+};
+
+// A selector reads as Qt's own combo box does, its list and its text field as
+// children and its entry as its value, but by its name: Qt names a combo box
+// on Linux by its entry, so the baud rate selector would read as "9600".
+class ComboBoxAccessible : public QAccessibleWidget {
+public:
+    explicit ComboBoxAccessible(ComboBox* box)
+        : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value)
+            return box()->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = box()->isEditable();
+        state.expandable = true;
+        state.expanded = box()->view()->isVisible();
+        return state;
+    }
+
+    int childCount() const override { return box()->isEditable() ? 2 : 1; }
+    QAccessibleInterface* child(int index) const override {
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(box()->view());
+        if (index == 1 && box()->isEditable())
+            return QAccessible::queryAccessibleInterface(box()->lineEdit());
+        return nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (child->object() == box()->view())
+            return 0;
+        if (box()->isEditable() && child->object() == box()->lineEdit())
+            return 1;
+        return -1;
+    }
+    // The list is a hidden window while closed: only the text field lies on
+    // the screen.
+    QAccessibleInterface* childAt(int x, int y) const override {
+        QAccessibleInterface* field = child(1);
+        return field && field->rect().contains(x, y) ? field : nullptr;
+    }
+
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action != showMenuAction() && action != pressAction())
+            return QAccessibleWidget::doAction(action);
+        if (box()->view()->isVisible())
+            box()->hidePopup();
+        else
+            box()->showPopup();
+    }
+
+private:
+    ComboBox* box() const { return static_cast<ComboBox*>(widget()); }
 };
 
 // A read-only multi-line text: its characters, the selection and the caret.
@@ -126,6 +187,8 @@ private:
 QAccessibleInterface* controlInterface(const QString& className, QObject* object) {
     if (className == QLatin1String("LogView"))
         return new LogViewAccessible(static_cast<LogView*>(object));
+    if (className == QLatin1String("ComboBox"))
+        return new ComboBoxAccessible(static_cast<ComboBox*>(object));
     if (className == QLatin1String("Counter"))
         return new CounterAccessible(static_cast<Counter*>(object));
     // The lamp is a picture; its name, the port state in words, is set with

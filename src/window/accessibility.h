@@ -8,7 +8,8 @@ class QAccessibleEvent;
 
 // Gives the controls Qt lacks (LogView, Counter, Shape) accessible interfaces,
 // so that screen readers and UI test tools read them as they read Qt's own
-// controls. Each of those controls calls it; the first call installs them.
+// controls, and ComboBox one that reads by its name. Each of those controls
+// calls it; the first call installs them.
 void installAccessibleInterfaces();
 
 // Whether an assistive client listens. Changes are announced only then, so

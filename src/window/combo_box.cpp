@@ -1,10 +1,13 @@
 #include "window/combo_box.h"
 
+#include "window/accessibility.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
 ComboBox::ComboBox(QWidget* parent)
     : QComboBox(parent) {
+    installAccessibleInterfaces();
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     // Leaving the text is no choice: QComboBox would pick the entry that

@@ -171,6 +171,20 @@ void frmmain::createControls() {
     Label6->setCursor(Qt::PointingHandCursor);
     Label6->installEventFilter(this);
 
+    // Assistive technology reads the selectors and the interval box by the
+    // caption in front of them, the text areas by what they hold, and the
+    // counters, whose name is their number, by what they count.
+    const std::pair<QLabel*, QWidget*> captions[] = {{Label1, Combo1}, {Label2, Combo2},
+                                                     {Label3, Combo3}, {Label4, Combo4},
+                                                     {Label5, Combo5}, {Label7, Text3}};
+    for (const auto& [label, control] : captions)
+        label->setBuddy(control);
+    Text1->setAccessibleName(QStringLiteral("Received"));
+    Text2->setAccessibleName(QStringLiteral("To send"));
+    Text4->setAccessibleName(QStringLiteral("Sent"));
+    Label10->setAccessibleDescription(QStringLiteral("Bytes received"));
+    Label11->setAccessibleDescription(QStringLiteral("Bytes sent"));
+
     QWidget* const order[] = {Combo1, Combo2,   Combo3,   Text1,    Combo4,   Combo5,  Command1,
                               Text2,  Command4, Option1,  Option2,  Command2, Option3, Option4,
                               Check1, Text3,    Command8, Command5, Command3, Text4,   Check2};

@@ -183,6 +183,38 @@ TEST_F(WindowTest, LabelsOfThePortSettingsUseAChineseSerifFont) {
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
 }
 
+TEST_F(WindowTest, ScreenReadersTellTheNamedControlsApart) {
+    const struct {
+        QWidget* control;
+        QAccessible::Role role;
+        const char *name, *description, *value;
+    } reads[] = {
+        {form.Combo1, QAccessible::ComboBox, "Serial port", "", "COM1"},
+        {form.Combo2, QAccessible::ComboBox, "Baud rate", "", "9600"},
+        {form.Combo3, QAccessible::ComboBox, "Check", "", "None"},
+        {form.Combo4, QAccessible::ComboBox, "Data bit", "", "8"},
+        {form.Combo5, QAccessible::ComboBox, "Stop Bit", "", "1"},
+        {form.Text3, QAccessible::EditableText, "Interval:", "", "1000"},
+        {form.Text1, QAccessible::EditableText, "Received", "", ""},
+        {form.Text2, QAccessible::EditableText, "To send", "", "ATI\n"},
+        {form.Text4, QAccessible::EditableText, "Sent", "", ""},
+        {form.Label10, QAccessible::StaticText, "0", "Bytes received", ""},
+        {form.Label11, QAccessible::StaticText, "0", "Bytes sent", ""},
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.control->objectName().toStdString());
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(r.control);
+        EXPECT_EQ(read->role(), r.role);
+        EXPECT_EQ(read->text(QAccessible::Name), r.name);
+        EXPECT_EQ(read->text(QAccessible::Description), r.description);
+        EXPECT_EQ(read->text(QAccessible::Value), r.value);
+        // A selector's entry is still typed into, and read from, its text field.
+        if (qobject_cast<QComboBox*>(r.control)) {
+            EXPECT_EQ(read->child(1)->text(QAccessible::Value), r.value);
+        }
+    }
+}
+
 using AccessibleWindowTest = WindowOnFakes;
 
 TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges) {
