@@ -13,8 +13,8 @@ namespace {
 
 // Reading stops while this much waits untaken, so that a flood faster than
 // the window waits in the driver and the device rather than in memory; at
-// 1 MB/s it is 8 seconds of a busy window, at 921600 baud 90.
-constexpr qsizetype HoldLimit = 8 << 20;
+// 1 MB/s it is 4 seconds of a busy window, at 921600 baud 45.
+constexpr qsizetype HoldLimit = 4 << 20;
 // A read smaller than this makes the port rest, so that bytes trickling in
 // every millisecond are taken as one batch instead of waking the window each
 // time; a larger read comes when bytes arrive faster than a rest would save.
