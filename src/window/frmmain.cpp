@@ -12,6 +12,7 @@
 #include "window/log_view.h"
 #include "window/shape.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -176,6 +177,12 @@ void frmmain::createControls() {
                               Check1, Text3,    Command8, Command5, Command3, Text4,   Check2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+
+    stampMilliseconds = new QAction(QStringLiteral("&Milliseconds in stamps"), Text1);
+    stampMilliseconds->setObjectName(QStringLiteral("stampMilliseconds"));
+    stampMilliseconds->setCheckable(true);
+    stampMilliseconds->setChecked(m_options.stampMilliseconds);
+    Text1->addAction(stampMilliseconds);
 }
 
 frmmain::~frmmain() = default;
@@ -229,6 +236,13 @@ void frmmain::bindEvents() {
         bind(combo, &ComboBox::activated, handler);
         bind(combo, &ComboBox::entered, handler);
     }
+
+    const auto stampPrecision = [this](bool milliseconds) {
+        m_received->precision =
+            milliseconds ? StampPrecision::Milliseconds : StampPrecision::Seconds;
+    };
+    stampPrecision(stampMilliseconds->isChecked());
+    connect(stampMilliseconds, &QAction::toggled, this, stampPrecision);
 
     bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
     connect(&MSComm1, &SerialDevice::portLost, this,

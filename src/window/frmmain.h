@@ -17,6 +17,7 @@ struct LineSettings;
 class Counter;
 class LogView;
 class Shape;
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -69,6 +70,9 @@ public:
     QPlainTextEdit* Text2;
     LogView* Text4;
     QLabel* Label6;
+    // Added beside the window's own controls: "Milliseconds in stamps" in the
+    // receive area's context menu.
+    QAction* stampMilliseconds;
 
     // Platform components.
     SerialDevice& MSComm1;
