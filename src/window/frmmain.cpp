@@ -9,6 +9,7 @@
 #include "serial/selector_lists.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
+#include "window/find_bar.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
@@ -178,6 +179,12 @@ void frmmain::createControls() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    // Inside the areas they belong to; made after the tab order is set, so
+    // that the window's own order stays as it was.
+    receiveFind = new FindBar(Text1, QStringLiteral("receive area"));
+    receiveFind->setObjectName(QStringLiteral("receiveFind"));
+    echoFind = new FindBar(Text4, QStringLiteral("echo of what was sent"));
+    echoFind->setObjectName(QStringLiteral("echoFind"));
     stampMilliseconds = new QAction(QStringLiteral("&Milliseconds in stamps"), Text1);
     stampMilliseconds->setObjectName(QStringLiteral("stampMilliseconds"));
     stampMilliseconds->setCheckable(true);

@@ -15,6 +15,7 @@ class ComboBox;
 class ReceivedText;
 struct LineSettings;
 class Counter;
+class FindBar;
 class LogView;
 class Shape;
 class QAction;
@@ -70,8 +71,9 @@ public:
     QPlainTextEdit* Text2;
     LogView* Text4;
     QLabel* Label6;
-    // Added beside the window's own controls: "Milliseconds in stamps" in the
-    // receive area's context menu.
+    // Added to the areas, beside the window's own controls: a find bar in
+    // each, and "Milliseconds in stamps" in the receive area's context menu.
+    FindBar *receiveFind, *echoFind;
     QAction* stampMilliseconds;
 
     // Platform components.
