@@ -23,6 +23,7 @@ struct CommandLine {
     QString capture;
     bool reconnect = false;
     std::int64_t scrollback = RunOptions().scrollback;
+    bool stampMilliseconds = false;
 };
 
 // A whole number of megabytes from 1 to the machine's memory: an area of none
@@ -77,11 +78,16 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                         "and the first line says how many characters went; --capture keeps "
                         "everything."),
          QStringLiteral("MB")});
+    parser.addOption({QStringLiteral("stamp-ms"),
+                      QStringLiteral("Give milliseconds in the date-and-time stamp after each "
+                                     "received line (04:05:09.123), as \"Milliseconds in "
+                                     "stamps\" in the receive area's context menu does.")});
     parser.process(app);
 
     CommandLine line;
     line.capture = parser.value(QStringLiteral("capture"));
     line.reconnect = parser.isSet(QStringLiteral("reconnect"));
+    line.stampMilliseconds = parser.isSet(QStringLiteral("stamp-ms"));
     for (const QString& value : parser.values(QStringLiteral("port"))) {
         const auto port = parsePortOption(value);
         if (!port) {
@@ -137,7 +143,8 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     QtPlatform qt{PortMap(line->named)};
-    frmmain form(qt.platform(), {capture.get(), line->reconnect, line->scrollback});
+    frmmain form(qt.platform(),
+                 {capture.get(), line->reconnect, line->scrollback, line->stampMilliseconds});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

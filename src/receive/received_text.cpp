@@ -6,5 +6,5 @@ QString ReceivedText::append(QByteArrayView batch, bool asText, QDateTime (*now)
     QString text = renderBatch(batch, asText, pendingLead);
     if (!text.endsWith(QLatin1String("\r\n")))
         return text;
-    return QLatin1String("\r\n") + text + dateTimeStamp(now());
+    return QLatin1String("\r\n") + text + dateTimeStamp(now(), QLocale::system(), precision);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "receive/date_stamp.h"
 #include "receive/render_batch.h"
+#include "receive/stamp_clock.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -13,10 +15,11 @@ class ReceivedText {
 public:
     // The text to append for a batch, in hex or as text (code page 936);
     // `now` is asked for the time only when the text ends a line.
-    QString append(QByteArrayView batch, bool asText,
-                   QDateTime (*now)() = &QDateTime::currentDateTime);
+    QString append(QByteArrayView batch, bool asText, QDateTime (*now)() = &stampTime);
 
     // A lead byte of a double-byte character waiting for its trail byte in
     // the next batch shown as text.
     PendingLead pendingLead;
+    // How finely the stamp after a line gives the time.
+    StampPrecision precision = StampPrecision::Seconds;
 };

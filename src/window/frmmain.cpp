@@ -9,9 +9,11 @@
 #include "serial/selector_lists.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
+#include "window/find_bar.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -190,6 +192,18 @@ void frmmain::createControls() {
                               Check1, Text3,    Command8, Command5, Command3, Text4,   Check2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+
+    // Inside the areas they belong to; made after the tab order is set, so
+    // that the window's own order stays as it was.
+    receiveFind = new FindBar(Text1, QStringLiteral("receive area"));
+    receiveFind->setObjectName(QStringLiteral("receiveFind"));
+    echoFind = new FindBar(Text4, QStringLiteral("echo of what was sent"));
+    echoFind->setObjectName(QStringLiteral("echoFind"));
+    stampMilliseconds = new QAction(QStringLiteral("&Milliseconds in stamps"), Text1);
+    stampMilliseconds->setObjectName(QStringLiteral("stampMilliseconds"));
+    stampMilliseconds->setCheckable(true);
+    stampMilliseconds->setChecked(m_options.stampMilliseconds);
+    Text1->addAction(stampMilliseconds);
 }
 
 frmmain::~frmmain() = default;
@@ -243,6 +257,13 @@ void frmmain::bindEvents() {
         bind(combo, &ComboBox::activated, handler);
         bind(combo, &ComboBox::entered, handler);
     }
+
+    const auto stampPrecision = [this](bool milliseconds) {
+        m_received->precision =
+            milliseconds ? StampPrecision::Milliseconds : StampPrecision::Seconds;
+    };
+    stampPrecision(stampMilliseconds->isChecked());
+    connect(stampMilliseconds, &QAction::toggled, this, stampPrecision);
 
     bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
     connect(&MSComm1, &SerialDevice::portLost, this,

@@ -15,8 +15,10 @@ class ComboBox;
 class ReceivedText;
 struct LineSettings;
 class Counter;
+class FindBar;
 class LogView;
 class Shape;
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -69,6 +71,10 @@ public:
     QPlainTextEdit* Text2;
     LogView* Text4;
     QLabel* Label6;
+    // Added to the areas, beside the window's own controls: a find bar in
+    // each, and "Milliseconds in stamps" in the receive area's context menu.
+    FindBar *receiveFind, *echoFind;
+    QAction* stampMilliseconds;
 
     // Platform components.
     SerialDevice& MSComm1;

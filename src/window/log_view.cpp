@@ -5,6 +5,7 @@
 #include "window/steady_scroll_bar.h"
 
 #include <QAccessible>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextLayout>
 #include <QtMath>
@@ -87,6 +88,7 @@ void LogView::append(QStringView text) {
         m_unannounced = from;
     if (heldBytes() > m_scrollback)
         makeRoom();
+    emit textAppended();
     if (m_refreshTimer.isActive())
         return;
     // What comes after a quiet spell shows within one frame.
@@ -127,6 +129,7 @@ void LogView::setText(QString text) {
     updateScrollRange();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    emit textReplaced();
     if (removed.isEmpty() && inserted.isEmpty())
         return;
     QAccessibleTextUpdateEvent event(this, 0, removed, inserted);
@@ -143,6 +146,39 @@ void LogView::clear() {
 
 bool LogView::atBottom() const {
     return verticalScrollBar()->value() == verticalScrollBar()->maximum();
+}
+
+void LogView::holdPosition(bool hold) {
+    if (hold == m_held)
+        return;
+    m_held = hold;
+    if (hold) {
+        m_followOnRelease = atBottom();
+        return;
+    }
+    if (!m_followOnRelease)
+        return;
+    updateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void LogView::showBottomBar(QWidget* bar) {
+    if (m_bottomBar && m_bottomBar != bar)
+        m_bottomBar->hide();
+    m_bottomBar = bar;
+    setViewportMargins(0, 0, 0, bar ? bar->sizeHint().height() : 0);
+    if (!bar)
+        return;
+    placeBottomBar();
+    bar->show();
+    bar->raise();
+}
+
+// The scroll bar keeps the whole height; the bar takes the viewport's width.
+void LogView::placeBottomBar() {
+    const QRect above = viewport()->geometry();
+    m_bottomBar->setGeometry(above.left(), above.bottom() + 1, above.width(),
+                             m_bottomBar->sizeHint().height());
 }
 
 qsizetype LogView::lineEnd(qsizetype line) const {
@@ -239,7 +275,7 @@ void LogView::rewrap() {
 // Following the end scrolls what is drawn already; only the rows of lines
 // that changed are drawn again.
 void LogView::refresh() {
-    const bool follow = atBottom();
+    const bool follow = !m_held && atBottom();
     updateScrollRange();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -280,6 +316,8 @@ void LogView::updateScrollRange() {
 
 void LogView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    if (m_bottomBar)
+        placeBottomBar();
     QScrollBar* bar = verticalScrollBar();
     const bool follow = atBottom();
     const qsizetype topOffset = lineStart(qMin<qsizetype>(bar->value(), displayLineCount() - 1));

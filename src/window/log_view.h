@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -76,6 +77,25 @@ public:
     qsizetype displayLineLength(qsizetype line) const { return lineEnd(line) - lineStart(line); }
     // Whether the view shows the end of the text (follows new data).
     bool atBottom() const;
+    // While held, new text and making room never move what is in sight (a
+    // match being read). Released, a view that followed the end when it was
+    // held goes back to it and follows it again.
+    void holdPosition(bool hold);
+    // A bar along the bottom edge, inside the frame, or none: the view's rows
+    // end above it, so it hides none of the text, and the text keeps its
+    // wrapping, which a view of hundreds of megabytes takes seconds to redo.
+    void showBottomBar(QWidget* bar);
+
+signals:
+    // Ctrl+F, or "Find..." in the context menu.
+    void findRequested();
+    // Text came at the end.
+    void textAppended();
+    // The characters before `cut` gave way to a notice of `noticeLength`
+    // characters: an offset at or past `cut` moved by noticeLength - cut.
+    void textTrimmed(qsizetype cut, qsizetype noticeLength);
+    // The whole text was set or cleared.
+    void textReplaced();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -111,6 +131,7 @@ private:
     void selectTo(QPoint position);
     void announceInserted();
     static QString announcedHead(const QString& text);
+    void placeBottomBar();
 
     // What dropOldestLines() took away: the characters before `cut`, which
     // were the display lines before `fromLine`, replaced by a notice of
@@ -165,6 +186,10 @@ private:
 
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRefresh;
+
+    bool m_held = false;
+    bool m_followOnRelease = false;
+    QPointer<QWidget> m_bottomBar;
 
     qint64 m_scrollback = std::numeric_limits<qint64>::max();
     QString m_noticeEnd;

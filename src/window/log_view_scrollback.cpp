@@ -103,7 +103,7 @@ void LogView::makeRoom() {
     const bool listening = assistiveClientListening();
     QString removed = listening ? announcedHead(m_text) : QString();
     QScrollBar* bar = verticalScrollBar();
-    const bool follow = atBottom();
+    const bool follow = !m_held && atBottom();
     const qsizetype top = bar->value();
     const Trim trim = dropOldestLines();
     if (trim.cut == 0)
@@ -123,6 +123,7 @@ void LogView::makeRoom() {
     bar->setValue(follow ? bar->maximum() : int(keptLine(top)));
     // Rows kept now have other numbers: what is drawn cannot be moved along.
     viewport()->update();
+    emit textTrimmed(trim.cut, trim.noticeLength);
     if (!listening)
         return;
     removed.truncate(trim.cut);

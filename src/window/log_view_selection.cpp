@@ -67,6 +67,8 @@ void LogView::keyPressEvent(QKeyEvent* event) {
         selectAll();
     else if (event->matches(QKeySequence::Copy))
         copy();
+    else if (event->matches(QKeySequence::Find))
+        emit findRequested();
     else if (event->matches(QKeySequence::MoveToStartOfDocument))
         bar->triggerAction(QAbstractSlider::SliderToMinimum);
     else if (event->matches(QKeySequence::MoveToEndOfDocument))
@@ -180,5 +182,12 @@ void LogView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("Select &All"), QKeySequence::SelectAll, this,
                    &LogView::selectAll)
         ->setEnabled(!m_text.isEmpty());
+    menu.addAction(QStringLiteral("&Find\u2026"), QKeySequence::Find, this,
+                   &LogView::findRequested);
+    // What the window adds for this area, such as how its stamps read.
+    if (!actions().isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(actions());
+    }
     menu.exec(event->globalPos());
 }

@@ -7,7 +7,8 @@ class CaptureFile;
 // The machine's physical memory in bytes.
 std::int64_t physicalMemory();
 
-// What the command line turns on; capture and reconnecting are off by default.
+// What the command line turns on; capture, reconnecting and milliseconds in
+// stamps are off by default.
 struct RunOptions {
     // Every received byte also goes to this file.
     CaptureFile* capture = nullptr;
@@ -18,4 +19,6 @@ struct RunOptions {
     // each take before their oldest lines give way: a quarter of physical
     // memory, so that a session of days leaves the system room.
     std::int64_t scrollback = physicalMemory() / 4;
+    // The stamp after each received line gives milliseconds.
+    bool stampMilliseconds = false;
 };

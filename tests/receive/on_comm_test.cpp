@@ -8,6 +8,7 @@
 #include "platform/capture_file.h"
 #include "support/wait.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -79,6 +80,32 @@ TEST_F(ReceiveTest, ALineEndingInCrLfIsFollowedByTheDateAndTime) {
     showHex(true);
     fakes.serial.receive("OK\r\n");
     EXPECT_EQ(shown(), u"4F \r4B \r0D \r0A \r");
+}
+
+// --stamp-ms gives milliseconds from the start; the receive area's menu entry
+// turns them on and off.
+TEST(ReceiveStamps, MillisecondsFromTheCommandLineOrTheMenu) {
+    const QRegularExpression seconds(QStringLiteral(":\\d\\d$"));
+    const QRegularExpression milliseconds(QStringLiteral(":\\d\\d\\.\\d{3}$"));
+    const struct {
+        bool option;
+        int toggled;
+        bool shown;
+    } cases[] = {
+        {false, 0, false}, {true, 0, true}, {false, 1, true}, {true, 1, false}, {false, 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.option << " toggled " << c.toggled);
+        Fakes fakes;
+        fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
+        frmmain form(fakes.platform(), {nullptr, false, RunOptions().scrollback, c.option});
+        ASSERT_TRUE(form.Text1->actions().contains(form.stampMilliseconds));
+        for (int i = 0; i < c.toggled; ++i)
+            form.stampMilliseconds->trigger();
+        EXPECT_EQ(form.stampMilliseconds->isChecked(), c.shown);
+        fakes.serial.receive("OK\r\n");
+        EXPECT_TRUE((c.shown ? milliseconds : seconds).match(form.Text1->text()).hasMatch())
+            << form.Text1->text().toStdString();
+    }
 }
 
 TEST_F(ReceiveTest, CountsAddUpAcrossBatchesAndModes) {

@@ -6,22 +6,30 @@
 #include "support/window_on_fakes.h"
 #include "window/combo_box.h"
 #include "window/counter.h"
+#include "window/find_bar.h"
+#include "window/find_session.h"
 #include "window/log_view.h"
 #include "window/shape.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -271,6 +279,134 @@ TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges
             EXPECT_EQ(heard.text, step.rx);
         for (const auto& heard : told(form->Label11))
             EXPECT_EQ(heard.text, step.tx);
+    }
+}
+
+// Find in the receive area, as the user does it: keys to the widget that has
+// the focus, from Ctrl+F in the area to Escape back to it and Ctrl+C.
+TEST(FindInTheReceiveArea, KeysFindEachMatchAndTheBarSaysWhichOfHowMany) {
+    const QByteArray lines = "Alpha 1\nbeta\nALPHA 2\nalpha 3\n";
+    const QKeyCombination F3 = Qt::Key_F3, ShiftF3 = Qt::ShiftModifier | Qt::Key_F3;
+    const struct {
+        const char* what;
+        bool hex;
+        QByteArray received;
+        QString typed;
+        std::vector<QKeyCombination> keys;
+        QByteArray arriving = {}; // while the bar is open
+        std::vector<QKeyCombination> keysAfter = {};
+        QString status;
+        QString selected;
+        qint64 scrollback = RunOptions().scrollback;
+    } cases[] = {
+        {"past the last, the first",
+         false,
+         lines,
+         "alpha",
+         {F3, F3, F3},
+         {},
+         {},
+         "1 of 3, wrapped to the top",
+         "Alpha"},
+        {"before the first, the last",
+         false,
+         lines,
+         "alpha",
+         {ShiftF3},
+         {},
+         {},
+         "3 of 3, wrapped to the bottom",
+         "alpha"},
+        {"Enter and Shift+Enter",
+         false,
+         lines,
+         "alpha",
+         {Qt::Key_Return, Qt::Key_Return, Qt::ShiftModifier | Qt::Key_Return},
+         {},
+         {},
+         "2 of 3",
+         "ALPHA"},
+        {"matching case",
+         false,
+         lines,
+         "alpha",
+         {Qt::AltModifier | Qt::Key_C},
+         {},
+         {},
+         "1 of 1",
+         "alpha"},
+        {"hex display, across the CRs", true, "OK\r\n", "0d 0a", {}, {}, {}, "1 of 1", "0D \r0A"},
+        // The match is on the last line, where the view would follow the end.
+        {"data arriving leaves the match in sight",
+         false,
+         QByteArray("beta\n").repeated(100) + "alpha 1",
+         "alpha",
+         {},
+         "\n" + QByteArray("beta\n").repeated(300) + "alpha 2\n",
+         {},
+         "1 of 2",
+         "alpha"},
+        {"the match keeps to its text past the scrollback",
+         false,
+         QByteArray("beta\n").repeated(3000) + "alpha 1\nalpha 2\n",
+         "alpha",
+         {},
+         QByteArray("beta\n").repeated(1000),
+         {F3},
+         "2 of 2",
+         "alpha",
+         1 << 16},
+    };
+    Fakes fakes;
+    fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
+    const auto press = [](QKeyCombination key) {
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        frmmain form(fakes.platform(), {nullptr, false, c.scrollback});
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        (c.hex ? form.Option1 : form.Option2)->setChecked(true);
+        fakes.serial.receive(c.received);
+        const auto idle = [&] { return !form.receiveFind->session().busy(); };
+        const auto pressAll = [&](const std::vector<QKeyCombination>& keys) {
+            for (const QKeyCombination key : keys) {
+                press(key);
+                ASSERT_TRUE(waitUntil(idle));
+            }
+        };
+        form.Text1->setFocus(Qt::MouseFocusReason);
+        press(Qt::ControlModifier | Qt::Key_F);
+        ASSERT_EQ(QApplication::focusWidget(), form.receiveFind->field());
+        // Read as a text field with its buttons.
+        for (const auto& [widget, role, name] :
+             {std::tuple<QObject*, QAccessible::Role, QString>{
+                  form.receiveFind->field(), QAccessible::EditableText, "Find in the receive area"},
+              {form.receiveFind->findChildren<QAbstractButton*>().value(0), QAccessible::Button,
+               "Previous match"}}) {
+            const QAccessibleInterface* read = QAccessible::queryAccessibleInterface(widget);
+            EXPECT_EQ(std::pair(read->role(), read->text(QAccessible::Name)),
+                      std::pair(role, name));
+        }
+        QTest::keyClicks(QApplication::focusWidget(), c.typed);
+        ASSERT_TRUE(waitUntil(idle));
+        pressAll(c.keys);
+        fakes.serial.receive(c.arriving);
+        ASSERT_TRUE(waitUntil(idle));
+        pressAll(c.keysAfter);
+        EXPECT_EQ(form.receiveFind->status()->text(), c.status);
+        // In sight, above the bar.
+        EXPECT_FALSE(form.Text1->characterRect(form.Text1->selection().first).isNull());
+
+        press(Qt::Key_Escape);
+        EXPECT_EQ(QApplication::focusWidget(), form.Text1);
+        EXPECT_TRUE(form.receiveFind->isHidden());
+        EXPECT_TRUE(waitUntil([&] { return form.Text1->atBottom(); }));
+        QGuiApplication::clipboard()->clear();
+        press(Qt::ControlModifier | Qt::Key_C);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), c.selected);
     }
 }
 
