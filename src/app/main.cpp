@@ -153,13 +153,7 @@ int main(int argc, char** argv) {
     });
     form.show();
     const int status = QApplication::exec();
-    if (capture) {
-        // The window is gone: the last write's failure is told here.
-        QObject::connect(capture.get(), &CaptureFile::stopped, [&](const QString& reason) {
-            std::fprintf(stderr, "varnolix: capture to %s stopped: %s\n",
-                         qPrintable(capture->path()), qPrintable(reason));
-        });
+    if (capture)
         capture->flush();
-    }
     return status;
 }

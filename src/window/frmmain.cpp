@@ -270,18 +270,22 @@ void frmmain::bindEvents() {
             [this](const QString& device, const QString& reason) {
                 run([&] { MSComm1_PortLost(device, reason); });
             });
-    if (m_options.capture)
+    if (m_options.capture) {
+        // An unattended session has no one to see the box: the line goes out
+        // at once, also for the last flush, as the program ends.
+        connect(m_options.capture, &CaptureFile::stopped, this, [this](const QString& reason) {
+            report(
+                QStringLiteral("capture to %1 stopped: %2").arg(m_options.capture->path(), reason));
+        });
         // Queued: the box must not open inside the receive handler that wrote.
         connect(
             m_options.capture, &CaptureFile::stopped, this,
             [this](const QString& reason) {
-                // An unattended session has no one to see the box.
-                report(QStringLiteral("capture to %1 stopped: %2")
-                           .arg(m_options.capture->path(), reason));
                 MsgBox(QStringLiteral("Capture stopped"), MessageBoxes::Icon::Exclamation,
                        m_options.capture->path() + QStringLiteral(": ") + reason);
             },
             Qt::QueuedConnection);
+    }
     m_reconnectWatch.setInterval(250);
     connect(&m_reconnectWatch, &QTimer::timeout, this,
             [this] { run([this] { reopenLostPort(); }); });
