@@ -313,3 +313,26 @@ QString QtSerialDevice::lossReason() const {
         return QString::fromLocal8Bit(std::strerror(end->error));
     return m_port.errorString();
 }
+
+void QtSerialDevice::setHandshaking(int mode) {
+    m_handshaking = mode;
+}
+
+void QtSerialDevice::setDTREnable(bool on) {
+    m_dtr = on;
+}
+
+void QtSerialDevice::setRTSEnable(bool on) {
+    m_rts = on;
+}
+
+void QtSerialDevice::setBreak(bool) {
+}
+
+LineErrors QtSerialDevice::lineErrors() const {
+    return m_errors;
+}
+
+void QtSerialDevice::resetLineErrors() {
+    m_errorBase = m_errors;
+}

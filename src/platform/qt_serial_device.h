@@ -43,6 +43,17 @@ public:
     qint64 bytesAccepted() const override { return m_queued - m_dropped - bytesToWrite(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override { return m_ports.describe(port); }
+    void setHandshaking(int mode) override;
+    int handshaking() const override { return m_handshaking; }
+    void setDTREnable(bool on) override;
+    bool dtrEnable() const override { return m_dtr; }
+    void setRTSEnable(bool on) override;
+    bool rtsEnable() const override { return m_rts; }
+    void setBreak(bool on) override;
+    LineOffer lineOffer() const override { return m_offer; }
+    ModemLines modemLines() const override { return m_lines; }
+    LineErrors lineErrors() const override;
+    void resetLineErrors() override;
     // Bytes read from the port that no receive event has handed over yet.
     qsizetype bytesWaiting() const;
 
@@ -85,4 +96,11 @@ private:
     std::unique_ptr<PortReader> m_reader;
     // The receive handler took bytes during the current receive event.
     bool m_inputTaken = false;
+    // Line control: what is wanted, what the open port's device offers, and
+    // the lines and counts as last read.
+    int m_handshaking = comm::HandshakeNone;
+    bool m_dtr = true, m_rts = true;
+    LineOffer m_offer;
+    ModemLines m_lines;
+    LineErrors m_errors, m_errorBase;
 };

@@ -36,7 +36,37 @@ inline constexpr int InputModeBinary = 1;
 
 // CommEvent value of a receive event.
 inline constexpr std::int16_t EvReceive = 2;
+
+// Handshaking values: how the line's flow is controlled.
+inline constexpr int HandshakeNone = 0;
+inline constexpr int HandshakeXonXoff = 1;
+inline constexpr int HandshakeRtsCts = 2;
 } // namespace comm
+
+// What the open port's device offers of line control; nothing while closed.
+// A pseudo-terminal offers none of it; some USB adapters lack some.
+struct LineOffer {
+    bool modemLines = false; // CTS, DSR, DCD and RI can be read
+    bool dtr = false;
+    bool rts = false;
+    bool lineBreak = false;
+    bool errorCounts = false;
+    bool operator==(const LineOffer&) const = default;
+};
+
+// The modem lines as last read: the inputs, and the outputs as they are.
+struct ModemLines {
+    bool cts = false, dsr = false, dcd = false, ri = false;
+    bool dtr = false, rts = false;
+    bool operator==(const ModemLines&) const = default;
+};
+
+// Errors the driver counted on the line since the port opened, or since they
+// were last reset.
+struct LineErrors {
+    qint64 framing = 0, parity = 0, overrun = 0, bufferOverrun = 0;
+    bool operator==(const LineErrors&) const = default;
+};
 
 // The serial-port component `MSComm1` as the window uses it. Writes that the
 // component cannot carry out throw CommError; reads never throw.
@@ -89,8 +119,28 @@ public:
     // showing to the user; empty when the number names no device.
     virtual QString describePort(std::int16_t port) const = 0;
 
+    // Flow control, one of comm::Handshake*: applied at once to the open
+    // port and kept for every open; refused whole when the port refuses it.
+    virtual void setHandshaking(int mode) = 0;
+    virtual int handshaking() const = 0;
+    // The state put on DTR and RTS at once on the open port and right after
+    // every open; a device that does not offer a line keeps it for the next.
+    virtual void setDTREnable(bool on) = 0;
+    virtual bool dtrEnable() const = 0;
+    virtual void setRTSEnable(bool on) = 0;
+    virtual bool rtsEnable() const = 0;
+    // Holds the open line in break while true.
+    virtual void setBreak(bool on) = 0;
+    virtual LineOffer lineOffer() const = 0;
+    virtual ModemLines modemLines() const = 0;
+    virtual LineErrors lineErrors() const = 0;
+    // The error counts start again from 0.
+    virtual void resetLineErrors() = 0;
+
 signals:
     void onComm();
+    // A modem line or an error count of the open port changed.
+    void lineChanged();
     // The open port went away (adapter unplugged, I/O error) and is closed now.
     void portLost(const QString& device, const QString& reason);
 };

@@ -41,6 +41,7 @@ void FakeSerialDevice::setPortOpen(bool open) {
         throw CommError(comm::PortAlreadyOpen,
                         QStringLiteral("COM%1 is in use by another program").arg(m_commPort));
     m_open = true;
+    m_errorBase = m_errors;
 }
 
 void FakeSerialDevice::setInputMode(int mode) {
@@ -87,6 +88,50 @@ void FakeSerialDevice::receive(const QByteArray& bytes) {
 void FakeSerialDevice::lose(const QString& reason) {
     m_open = false;
     emit portLost(QStringLiteral("/dev/fake%1").arg(m_commPort), reason);
+}
+
+void FakeSerialDevice::setHandshaking(int mode) {
+    record("Handshaking", mode);
+    m_handshaking = mode;
+}
+
+void FakeSerialDevice::setDTREnable(bool on) {
+    record("DTREnable", on);
+    m_dtr = on;
+}
+
+void FakeSerialDevice::setRTSEnable(bool on) {
+    record("RTSEnable", on);
+    m_rts = on;
+}
+
+ModemLines FakeSerialDevice::modemLines() const {
+    if (!m_open || !offer.modemLines)
+        return {};
+    ModemLines lines = m_lines;
+    lines.dtr = offer.dtr && m_dtr;
+    lines.rts = offer.rts && m_rts;
+    return lines;
+}
+
+LineErrors FakeSerialDevice::lineErrors() const {
+    if (!m_open || !offer.errorCounts)
+        return {};
+    return {m_errors.framing - m_errorBase.framing, m_errors.parity - m_errorBase.parity,
+            m_errors.overrun - m_errorBase.overrun,
+            m_errors.bufferOverrun - m_errorBase.bufferOverrun};
+}
+
+void FakeSerialDevice::changeLines(const ModemLines& lines) {
+    m_lines = lines;
+    if (m_open && offer.modemLines)
+        emit lineChanged();
+}
+
+void FakeSerialDevice::countErrors(const LineErrors& errors) {
+    m_errors = errors;
+    if (m_open && offer.errorCounts)
+        emit lineChanged();
 }
 
 void FakeSerialDevice::raiseOtherEvent(std::int16_t event) {

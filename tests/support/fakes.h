@@ -34,6 +34,12 @@ public:
     void lose(const QString& reason);
     // Raises an event that is not a receive event.
     void raiseOtherEvent(std::int16_t event);
+    // What the device offers of line control while open; nothing unless set.
+    LineOffer offer;
+    // The device changes its modem lines (the inputs) or the driver counts
+    // errors: told while the port is open and the device offers them.
+    void changeLines(const ModemLines& lines);
+    void countErrors(const LineErrors& errors);
 
     void setCommPort(std::int16_t port) override;
     std::int16_t commPort() const override { return m_commPort; }
@@ -57,6 +63,17 @@ public:
     qint64 bytesAccepted() const override { return sent.size(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override;
+    void setHandshaking(int mode) override;
+    int handshaking() const override { return m_handshaking; }
+    void setDTREnable(bool on) override;
+    bool dtrEnable() const override { return m_dtr; }
+    void setRTSEnable(bool on) override;
+    bool rtsEnable() const override { return m_rts; }
+    void setBreak(bool on) override { record("Break", on); }
+    LineOffer lineOffer() const override { return m_open ? offer : LineOffer{}; }
+    ModemLines modemLines() const override;
+    LineErrors lineErrors() const override;
+    void resetLineErrors() override { m_errorBase = m_errors; }
 
 private:
     void record(const char* member, const QVariant& value);
@@ -68,6 +85,10 @@ private:
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
     QByteArray m_waiting;
+    int m_handshaking = comm::HandshakeNone;
+    bool m_dtr = true, m_rts = true;
+    ModemLines m_lines;
+    LineErrors m_errors, m_errorBase;
 };
 
 // Answers each dialog from a queue: a path confirms, nullopt cancels.
