@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -24,6 +25,7 @@ struct CommandLine {
     bool reconnect = false;
     std::int64_t scrollback = RunOptions().scrollback;
     bool stampMilliseconds = false;
+    std::optional<bool> dtr, rts;
 };
 
 // A whole number of megabytes from 1 to the machine's memory: an area of none
@@ -82,6 +84,15 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                       QStringLiteral("Give milliseconds in the date-and-time stamp after each "
                                      "received line (04:05:09.123), as \"Milliseconds in "
                                      "stamps\" in the receive area's context menu does.")});
+    for (const QString& line : {QStringLiteral("dtr"), QStringLiteral("rts")})
+        parser.addOption(QCommandLineOption(
+            line,
+            QStringLiteral("Put %1 on or off right after every open of the port, also a reopen "
+                           "with --reconnect, as the %1 toggle in the status bar does (for a "
+                           "board whose reset or boot pin is wired to it). Without it, %1 is "
+                           "on, as the system puts it when a port opens.")
+                .arg(line.toUpper()),
+            QStringLiteral("on|off")));
     parser.process(app);
 
     CommandLine line;
@@ -97,6 +108,17 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
             return std::nullopt;
         }
         line.named.insert(port->first, port->second);
+    }
+    for (auto [name, state] : {std::pair{"dtr", &line.dtr}, std::pair{"rts", &line.rts}}) {
+        if (!parser.isSet(QLatin1String(name)))
+            continue;
+        const QString value = parser.value(QLatin1String(name));
+        if (value != QLatin1String("on") && value != QLatin1String("off")) {
+            std::fprintf(stderr, "varnolix: --%s expects on or off, not %s\n", name,
+                         qPrintable(value));
+            return std::nullopt;
+        }
+        *state = value == QLatin1String("on");
     }
     if (parser.isSet(QStringLiteral("scrollback"))) {
         const QString value = parser.value(QStringLiteral("scrollback"));
@@ -143,8 +165,8 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     QtPlatform qt{PortMap(line->named)};
-    frmmain form(qt.platform(),
-                 {capture.get(), line->reconnect, line->scrollback, line->stampMilliseconds});
+    frmmain form(qt.platform(), {capture.get(), line->reconnect, line->scrollback,
+                                 line->stampMilliseconds, line->dtr, line->rts});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

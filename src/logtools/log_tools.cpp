@@ -54,10 +54,12 @@ void frmmain::Command4_Click() {
     Text1->clear();
 }
 
-// "Clear": both counters only.
+// "Clear": both counters, and the line's error counts in the status bar.
 void frmmain::Command8_Click() {
     Label10->setText(QStringLiteral("0"));
     Label11->setText(QStringLiteral("0"));
+    MSComm1.resetLineErrors();
+    showLineErrors({}, !MSComm1.portOpen() || MSComm1.lineOffer().errorCounts);
 }
 
 void frmmain::Label6_Click() {

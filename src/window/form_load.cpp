@@ -18,6 +18,11 @@ void frmmain::Form_Load() {
     shared.currentPort = 0;
     Check1->setChecked(false);
     shared.repeatActive = 0;
+    // What the command line asks of DTR and RTS goes on the line at every open.
+    if (m_options.dtr)
+        MSComm1.setDTREnable(*m_options.dtr);
+    if (m_options.rts)
+        MSComm1.setRTSEnable(*m_options.rts);
 
     if (ProbePort(1)) {
         showPortOpen(true);
@@ -37,4 +42,5 @@ void frmmain::Form_Load() {
         showPortOpen(false);
     }
     shared.currentPort = 1;
+    MSComm1_LineChanged();
 }

@@ -204,6 +204,8 @@ void frmmain::createControls() {
     stampMilliseconds->setCheckable(true);
     stampMilliseconds->setChecked(m_options.stampMilliseconds);
     Text1->addAction(stampMilliseconds);
+    createStatusBar();
+    showLineErrors({}, true);
 }
 
 frmmain::~frmmain() = default;
@@ -265,7 +267,19 @@ void frmmain::bindEvents() {
     stampPrecision(stampMilliseconds->isChecked());
     connect(stampMilliseconds, &QAction::toggled, this, stampPrecision);
 
+    bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
+    bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
+    bind(breakButton, &QPushButton::clicked, &frmmain::breakButton_Click);
+    bind(flowControl, &ComboBox::activated, &frmmain::flowControl_Click);
+    m_breakTimer.setSingleShot(true);
+    m_breakTimer.setInterval(250);
+    connect(&m_breakTimer, &QTimer::timeout, this, [this] {
+        breakButton->setDown(false);
+        run([this] { MSComm1.setBreak(false); });
+    });
+
     bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
+    bind(&MSComm1, &SerialDevice::lineChanged, &frmmain::MSComm1_LineChanged);
     connect(&MSComm1, &SerialDevice::portLost, this,
             [this](const QString& device, const QString& reason) {
                 run([&] { MSComm1_PortLost(device, reason); });
@@ -290,9 +304,11 @@ void frmmain::bindEvents() {
     connect(&m_reconnectWatch, &QTimer::timeout, this,
             [this] { run([this] { reopenLostPort(); }); });
     // While a message box is open its event loop runs: a tick that falls due
-    // then is skipped rather than opening another box on top.
+    // then is skipped rather than opening another box on top. So is a tick
+    // while the line has not taken the last send yet (the device holds the
+    // flow, or the line is slower than the repeat): sends would pile up unsent.
     connect(&Timer1, &Timer::tick, this, [this] {
-        if (!m_messages.showing())
+        if (!m_messages.showing() && MSComm1.bytesToWrite() == 0)
             run([this] { Timer1_Timer(); });
     });
 }
@@ -307,6 +323,7 @@ void frmmain::showPortOpen(bool open) {
     Shape1->setFillColor(open ? QColor(0, 255, 0) : QColor(0, 0, 0));
     Shape1->setAccessibleName(open ? QStringLiteral("Port open") : QStringLiteral("Port closed"));
     Combo1->setEnabled(!open);
+    MSComm1_LineChanged();
 }
 
 // The selectors show line settings by their entries: "9600", "None", "8", "1".

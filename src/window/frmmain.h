@@ -26,6 +26,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QStatusBar;
 
 // The window: its controls under their own names, the shared variables, and
 // the event handlers. Each handler is defined in the folder of its
@@ -75,6 +76,16 @@ public:
     // each, and "Milliseconds in stamps" in the receive area's context menu.
     FindBar *receiveFind, *echoFind;
     QAction* stampMilliseconds;
+    // Below the window's own client area: line control, the modem lines and
+    // the driver's error counts.
+    QStatusBar* statusBar;
+    QCheckBox *dtrToggle, *rtsToggle;
+    QPushButton* breakButton;
+    ComboBox* flowControl;
+    // CTS, DSR, DCD, RI.
+    std::array<QLabel*, 4> lineLamps;
+    // Framing, parity, overrun, buffer overrun.
+    std::array<QLabel*, 4> errorCounts;
 
     // Platform components.
     SerialDevice& MSComm1;
@@ -122,6 +133,13 @@ public:
     // Send File: transmit/send_file.cpp.
     void Command3_Click();
 
+    // Line control in the status bar: serial/line_control.cpp.
+    void dtrToggle_Click();
+    void rtsToggle_Click();
+    void breakButton_Click();
+    void flowControl_Click();
+    void MSComm1_LineChanged();
+
     // Log and utilities: logtools/log_tools.cpp.
     void Command5_Click();
     void Command4_Click();
@@ -134,6 +152,7 @@ protected:
 
 private:
     void createControls();
+    void createStatusBar();
     void bindEvents();
     template <typename Sender, typename Signal>
     void bind(Sender* sender, Signal signal, void (frmmain::*handler)());
@@ -145,6 +164,7 @@ private:
     // The port shown open or closed: caption, lamp, port selector, portState.
     void showPortOpen(bool open);
     void showLineSettings(const LineSettings& settings);
+    void showLineErrors(const LineErrors& errors, bool offered);
 
     // serial/open_close.cpp and serial/port_selection.cpp.
     static void report(const QString& line);
@@ -180,6 +200,8 @@ private:
     // was refused, so choosing the same port again takes it up afresh.
     enum class PortSetup { Unconfigured, Configured, Refused };
     PortSetup m_portSetup = PortSetup::Unconfigured;
+    // Ends a break on the line.
+    QTimer m_breakTimer;
     // Counts the times the port was shown closed: a file send that sees it
     // change stops, even when the port was opened again meanwhile.
     int m_portClosings = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 class CaptureFile;
 
@@ -21,4 +22,7 @@ struct RunOptions {
     std::int64_t scrollback = physicalMemory() / 4;
     // The stamp after each received line gives milliseconds.
     bool stampMilliseconds = false;
+    // The state put on DTR and RTS right after every open; unset, the state
+    // the DTR and RTS toggles show (on at start).
+    std::optional<bool> dtr = std::nullopt, rts = std::nullopt;
 };

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -130,8 +131,11 @@ TEST_F(WindowTest, EveryControlHasItsKindPlaceAndStartValue) {
 
 TEST_F(WindowTest, TheWindowHasItsTitleAndFixedSize) {
     EXPECT_EQ(form.windowTitle(), "Varnolix1.0");
-    EXPECT_EQ(form.minimumSize(), QSize(702, 514));
-    EXPECT_EQ(form.maximumSize(), QSize(702, 514));
+    // The client area, with the status bar below it.
+    const int bar = form.statusBar->height();
+    EXPECT_EQ(form.statusBar->geometry(), QRect(0, 514, 702, bar));
+    EXPECT_EQ(form.minimumSize(), QSize(702, 514 + bar));
+    EXPECT_EQ(form.maximumSize(), QSize(702, 514 + bar));
     EXPECT_FALSE(form.windowIcon().isNull());
     EXPECT_EQ(form.Text2->document()->blockCount(), 2);
 }
