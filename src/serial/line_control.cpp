@@ -31,11 +31,11 @@ void showToggle(QCheckBox* toggle, bool open, bool offered, bool state, const QS
         toggle->setToolTip(why.isEmpty() ? QStringLiteral("Sets %1 on the line").arg(name) : why);
 }
 
-void showLamp(QLabel* lamp, bool open, bool offered, bool on) {
+void showLamp(QLabel* lamp, const char* line, bool open, bool offered, bool on) {
     const QString name = lamp->text();
     lamp->setEnabled(!open || offered);
     lamp->setAccessibleName(name + (on ? QStringLiteral(" on") : QStringLiteral(" off")));
-    lamp->setToolTip(open && !offered ? notOffered(name) : lamp->accessibleName());
+    lamp->setToolTip(open && !offered ? notOffered(name) : QLatin1String(line));
     lamp->setStyleSheet(on ? QStringLiteral("background-color: #2ecc40; color: black;")
                            : QString());
 }
@@ -45,10 +45,8 @@ void showCount(QLabel* label, const QString& name, qint64 count, bool offered) {
     label->setText(QStringLiteral("%1 %2").arg(name.section(u' ', 0, 0)).arg(count));
     label->setAccessibleName(QStringLiteral("%1 %2").arg(name).arg(count));
     label->setEnabled(offered);
-    label->setToolTip(
-        offered
-            ? QStringLiteral("%1 the driver counted since the port opened: %2").arg(name).arg(count)
-            : notOffered(QStringLiteral("error counts")));
+    label->setToolTip(offered ? QStringLiteral("Counted by the driver since the port opened")
+                              : notOffered(QStringLiteral("error counts")));
     label->setStyleSheet(count ? QStringLiteral("color: #c00000;") : QString());
 }
 
@@ -114,8 +112,11 @@ void frmmain::MSComm1_LineChanged() {
                                     : notOffered(QStringLiteral("a break")));
 
     const bool states[] = {lines.cts, lines.dsr, lines.dcd, lines.ri};
+    const char* const names[] = {"Clear To Send", "Data Set Ready", "Data Carrier Detect",
+                                 "Ring Indicator"};
     for (std::size_t i = 0; i < lineLamps.size(); ++i)
-        showLamp(lineLamps[i], open, offer.modemLines, open && offer.modemLines && states[i]);
+        showLamp(lineLamps[i], names[i], open, offer.modemLines,
+                 open && offer.modemLines && states[i]);
 
     if (open)
         showLineErrors(offer.errorCounts ? MSComm1.lineErrors() : LineErrors{}, offer.errorCounts);

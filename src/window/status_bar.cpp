@@ -44,7 +44,6 @@ void frmmain::createStatusBar() {
     flowControl->addItems(
         {QStringLiteral("None"), QStringLiteral("RTS/CTS"), QStringLiteral("XON/XOFF")});
     flowControl->setAccessibleName(QStringLiteral("Flow control"));
-    flowControl->setToolTip(QStringLiteral("Flow control"));
     for (QWidget* control :
          std::initializer_list<QWidget*>{dtrToggle, rtsToggle, breakButton, flowControl})
         statusBar->addWidget(control);
