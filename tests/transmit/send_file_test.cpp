@@ -6,11 +6,13 @@
 #include "support/pty_pair.h"
 #include "support/wait.h"
 #include "support/window_on_fakes.h"
+#include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -173,6 +175,105 @@ TEST_F(SendFileOverAPseudoTerminal, DataReceivedDuringTheSendAppearsBeforeTheRes
     form.Command3->click();
     EXPECT_EQ(form.Text1->text(),
               "abc\r\n 3 bytes\r\n\r\n\r\nSending......reply\r\nSend successfully");
+}
+
+// XON/XOFF over a real pseudo-terminal: the device end sends XOFF in the middle
+// of a Send File or of repeat sending; nothing more reaches it until XON, and
+// the log and the echo say only what the line took.
+TEST(SendWithXonXoff, NothingMoreArrivesUntilXonAndTheLogStaysTruthful) {
+    struct Case {
+        const char* name;
+        bool repeat;
+        bool closeWhileHeld; // else XON
+    };
+    const Case cases[] = {
+        {"Send File, then XON", false, false},
+        {"Send File, closed while held", false, true},
+        {"repeat sending, then XON", true, false},
+    };
+    QTemporaryDir dir;
+    QByteArray content(300 << 10, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(content.data()), content.size() / 4);
+    const QString path = writeFile(dir, "300k.bin", content);
+    const QByteArray line(1000, 'r');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPair device;
+        QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+        QtEventLoop events;
+        Fakes fakes;
+        frmmain form{{serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, events}};
+        form.flowControl->setCurrentIndex(2);
+        emit form.flowControl->activated(2);
+        ASSERT_EQ(serial.handshaking(), comm::HandshakeXonXoff);
+        device.readInBackground();
+        QByteArray received;
+        // Held: nothing more came for 300 ms after XOFF.
+        const auto holds = [&] {
+            return !waitUntil(
+                [&] {
+                    const QByteArray more = device.readAvailable();
+                    received += more;
+                    return !more.isEmpty();
+                },
+                300);
+        };
+        if (c.repeat) {
+            form.Text2->setPlainText(QString::fromLatin1(line));
+            form.Check1->setChecked(true);
+            device.write("\x13");
+            // XOFF is taken by the time an echo of it would be: then ticks.
+            device.write("x");
+            ASSERT_TRUE(waitUntil([&] { return form.Text1->text().contains(u'x'); }));
+            for (int tick = 0; tick < 5; ++tick) {
+                fakes.timer.elapse();
+                EXPECT_TRUE(holds());
+            }
+            EXPECT_TRUE(received.isEmpty());
+            // One send waits for the line; the ticks behind it sent nothing.
+            EXPECT_TRUE(form.Text4->text() == QString::fromLatin1(line));
+            EXPECT_EQ(form.Label11->text(), "1000");
+            device.write("\x11");
+            received += device.read(line.size());
+            EXPECT_TRUE(received == line) << received.size();
+            continue;
+        }
+        bool held = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            received += device.readAvailable();
+            if (held || received.size() < 64 << 10)
+                return;
+            held = true;
+            watch.stop();
+            device.write("\x13");
+            // What was on its way before XOFF still comes, then nothing.
+            while (!holds()) {
+            }
+            EXPECT_LT(received.size(), content.size());
+            if (c.closeWhileHeld)
+                form.Command1->click();
+            else
+                device.write("\x11");
+        });
+        watch.start(1);
+        fakes.dialog.answers.push_back(path);
+        form.Command3->click();
+        ASSERT_TRUE(held);
+        const QString log = form.Text1->text();
+        if (!c.closeWhileHeld) {
+            received += device.read(content.size() - received.size());
+            EXPECT_TRUE(received == content) << received.size();
+            EXPECT_TRUE(log.endsWith("\r\nSend successfully"));
+            continue;
+        }
+        const auto sent = QRegularExpression("\r\nSend failed\r\n(\\d+) of 307200 bytes sent$")
+                              .match(log);
+        ASSERT_TRUE(sent.hasMatch()) << log.right(60).toStdString();
+        EXPECT_EQ(sent.captured(1).toLongLong(), received.size());
+        EXPECT_TRUE(received == content.left(received.size()));
+        EXPECT_TRUE(fakes.messages.shown.empty());
+    }
 }
 
 struct SendFileTest : WindowOnFakes {
