@@ -6,6 +6,12 @@ tree (AT-SPI), as a screen reader does.
 
 prints the name, role or text of the innermost accessible object at the screen
 point X, Y in the window titled "Varnolix1.0"; exits 1 when there is none yet.
+
+    a11y.py find NAME
+
+prints the role of the first object named NAME in that window, then
+"enabled" or "disabled", then "checked" and "focused" if it is; exits 1 when
+there is none.
 """
 import sys
 
@@ -37,7 +43,35 @@ def innermost(accessible, x, y):
     return accessible
 
 
+def named(accessible, name):
+    if accessible.name == name:
+        return accessible
+    for child in accessible:
+        found = named(child, name) if child is not None else None
+        if found is not None:
+            return found
+    return None
+
+
+def find(name):
+    top = window()
+    found = named(top, name) if top is not None else None
+    if found is None:
+        return 1
+    states = found.getState()
+    words = [found.getRoleName(),
+             "enabled" if states.contains(pyatspi.STATE_ENABLED) else "disabled"]
+    if states.contains(pyatspi.STATE_CHECKED):
+        words.append("checked")
+    if states.contains(pyatspi.STATE_FOCUSED):
+        words.append("focused")
+    sys.stdout.write(" ".join(words))
+    return 0
+
+
 def main():
+    if sys.argv[1] == "find":
+        return find(sys.argv[2])
     x, y, what = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     top = window()
     if top is None or not contains(top, x, y):

@@ -164,6 +164,39 @@ within 5 lamp_is "#00FF00" || fail "COM1 is not shown open at start-up"
 expect_reads name "${lamp[@]}" "Port open"
 expect_reads name "${open_close[@]}" "Close"
 
+# The status bar under the window, read by name. The virtual modem is a
+# pseudo-terminal: it has no modem lines, no break and no error counts, so
+# those controls are there but disabled.
+status_reads() { [ "$(/usr/bin/python3 "$here/a11y.py" find "$1")" = "$2" ]; }
+for row in "DTR:check box disabled checked" "RTS:check box disabled checked" \
+    "Break:push button disabled" "Flow control:combo box enabled" "CTS off:label disabled" \
+    "DSR off:label disabled" "DCD off:label disabled" "RI off:label disabled" \
+    "Framing errors 0:label disabled" "Parity errors 0:label disabled" \
+    "Overrun errors 0:label disabled" "Buffer overruns 0:label disabled"; do
+    within 10 status_reads "${row%%:*}" "${row#*:}" ||
+        fail "the status bar's \"${row%%:*}\" reads '$(/usr/bin/python3 "$here/a11y.py" find "${row%%:*}" || true)', not '${row#*:}'"
+done
+# XON/XOFF chosen with the keyboard reaches the line at once.
+line_flag() {
+    /usr/bin/python3 -c '
+import os, sys, termios
+fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+iflag, cflag = termios.tcgetattr(fd)[0:3:2]
+print("xon" if iflag & termios.IXON else "rtscts" if cflag & termios.CRTSCTS else "none")
+' "$port"
+}
+[ "$(line_flag)" = none ] || fail "the line starts with flow control: $(line_flag)"
+# Tab from the interval box reaches the selector past the window's own
+# controls and the disabled ones; Down picks the next entry.
+click "${interval_box[@]}"
+for key in 1 2 3 4 5 6; do xdotool key Tab; done
+within 5 status_reads "Flow control" "combo box enabled focused" ||
+    fail "Tab did not reach the flow control selector"
+xdotool key Down Down
+within 5 eval '[ "$(line_flag)" = xon ]' || fail "XON/XOFF did not reach the line: $(line_flag)"
+xdotool key Up Up
+within 5 eval '[ "$(line_flag)" = none ]' || fail "None did not reach the line: $(line_flag)"
+
 # Send the start-up text: "ATI" and LF.
 click "${send_button[@]}"
 within 5 device_got "41 54 49 0a" || fail "the device did not get ATI LF: $(od -An -tx1 "$log")"
