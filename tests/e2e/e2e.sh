@@ -101,15 +101,18 @@ device_got() { [ "$(od -An -tx1 -v "$log" | tr -s ' \n' ' ' | sed 's/^ //; s/ $/
 device_size() { stat -c %s "$log"; }
 device_has() { [ "$(device_size)" -ge "$1" ]; }
 now_ms() { date +%s%3N; }
-# The baud rate the port end of the line runs at.
-line_speed() {
+# The baud rate the port end of the line runs at, and its flow control.
+line_state() {
     /usr/bin/python3 -c '
 import os, sys, termios
 fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-speed = termios.tcgetattr(fd)[5]
-print(next(n[1:] for n in dir(termios) if n[1:].isdigit() and getattr(termios, n) == speed))
+iflag, cflag, speed = (termios.tcgetattr(fd)[i] for i in (0, 2, 5))
+print(next(n[1:] for n in dir(termios) if n[1:].isdigit() and getattr(termios, n) == speed),
+      "xon" if iflag & termios.IXON else "rtscts" if cflag & termios.CRTSCTS else "none")
 ' "$port"
 }
+line_speed() { line_state | cut -d " " -f 1; }
+line_flag() { line_state | cut -d " " -f 2; }
 line_runs_at() { [ "$(line_speed)" = "$1" ]; }
 # Reads the control at a place in the window through the accessibility tree:
 # read name|role|text X Y.
@@ -177,14 +180,6 @@ for row in "DTR:check box disabled checked" "RTS:check box disabled checked" \
         fail "the status bar's \"${row%%:*}\" reads '$(/usr/bin/python3 "$here/a11y.py" find "${row%%:*}" || true)', not '${row#*:}'"
 done
 # XON/XOFF chosen with the keyboard reaches the line at once.
-line_flag() {
-    /usr/bin/python3 -c '
-import os, sys, termios
-fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-iflag, cflag = termios.tcgetattr(fd)[0:3:2]
-print("xon" if iflag & termios.IXON else "rtscts" if cflag & termios.CRTSCTS else "none")
-' "$port"
-}
 [ "$(line_flag)" = none ] || fail "the line starts with flow control: $(line_flag)"
 # Tab from the interval box reaches the selector past the window's own
 # controls and the disabled ones; Down picks the next entry.
