@@ -1,5 +1,6 @@
 #include "platform/qt_serial_device.h"
 
+#include "platform/line_watch.h"
 #include "platform/port_access.h"
 #include "platform/port_reader.h"
 
@@ -56,9 +57,16 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     : SerialDevice(parent)
     , m_ports(std::move(ports)) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    // A coarse timer may be 5% late, which would make a lamp late.
+    m_lineTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_lineTimer, &QTimer::timeout, this, [this] { refreshLines(); });
 }
 
-QtSerialDevice::~QtSerialDevice() = default;
+QtSerialDevice::~QtSerialDevice() {
+    // The threads stop, and a break still on ends, before the port closes.
+    if (m_port.isOpen())
+        close();
+}
 
 // One receive event for what was read, if any waits and someone listens;
 // whether the receive handler took some of it.
@@ -75,6 +83,9 @@ void QtSerialDevice::deliver() {
     if (!m_reader)
         return;
     m_reader->noticed();
+    // Errors are counted as the bytes they spoiled come.
+    if (takeErrorCounts())
+        emit lineChanged();
     // What remains comes in another event, after the window has answered others.
     if (deliverOne() && m_reader && m_reader->waiting() > 0)
         return m_reader->remind();
@@ -185,13 +196,14 @@ void QtSerialDevice::open() {
         kernelPath == device ? device : QStringLiteral("%1 (%2)").arg(device, kernelPath);
     m_port.setPortName(kernelPath);
     configure(m_settings);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    setFlow(m_handshaking);
     const int readEnd = openForReading(shown, kernelPath);
     if (m_port.open(QIODevice::WriteOnly)) {
         // Called on the reading thread: the receive event comes on the window's.
         m_reader = std::make_unique<PortReader>(readEnd, [this] {
             QMetaObject::invokeMethod(this, &QtSerialDevice::deliver, Qt::QueuedConnection);
         });
+        startLineControl();
         return;
     }
     ::close(readEnd);
@@ -269,8 +281,10 @@ void QtSerialDevice::output(QByteArrayView data) {
 
 // Closes the port; what the driver has not taken is dropped.
 void QtSerialDevice::close() {
+    stopLineControl();
     // The reading thread stops before the port it reads closes.
     m_reader.reset();
+    dropHeldOutput();
     m_dropped += m_port.bytesToWrite();
     m_port.close();
     m_port.clearError();
@@ -312,27 +326,4 @@ QString QtSerialDevice::lossReason() const {
     if (end && end->error)
         return QString::fromLocal8Bit(std::strerror(end->error));
     return m_port.errorString();
-}
-
-void QtSerialDevice::setHandshaking(int mode) {
-    m_handshaking = mode;
-}
-
-void QtSerialDevice::setDTREnable(bool on) {
-    m_dtr = on;
-}
-
-void QtSerialDevice::setRTSEnable(bool on) {
-    m_rts = on;
-}
-
-void QtSerialDevice::setBreak(bool) {
-}
-
-LineErrors QtSerialDevice::lineErrors() const {
-    return m_errors;
-}
-
-void QtSerialDevice::resetLineErrors() {
-    m_errorBase = m_errors;
 }

@@ -5,16 +5,20 @@
 #include "platform/serial_device.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 #include <memory>
 
+class LineWatch;
 class PortReader;
 
 // The serial component on QSerialPort, which opens, locks and configures the
 // port and writes to it. A PortReader reads it on a thread of its own, so
 // that no byte is lost while the window is busy; the window gets a receive
 // event for what was read, at most every few milliseconds while bytes
-// trickle in, at once after a quiet spell.
+// trickle in, at once after a quiet spell. A LineWatch waits for the modem
+// lines to change on another thread where the driver can; where it cannot,
+// the lines are read ten times a second.
 class QtSerialDevice final : public SerialDevice {
     Q_OBJECT
 
@@ -52,8 +56,8 @@ public:
     void setBreak(bool on) override;
     LineOffer lineOffer() const override { return m_offer; }
     ModemLines modemLines() const override { return m_lines; }
-    LineErrors lineErrors() const override;
-    void resetLineErrors() override;
+    LineErrors lineErrors() const override { return m_errors; }
+    void resetLineErrors() override { m_errors = {}; }
     // Bytes read from the port that no receive event has handed over yet.
     qsizetype bytesWaiting() const;
 
@@ -69,6 +73,15 @@ private:
     void lose();
     QString lossReason() const;
     void close();
+    QString setFlow(int mode);
+    void startLineControl();
+    void stopLineControl();
+    void putRts();
+    void linesNoticed();
+    void refreshLines(bool changed = false);
+    bool takeLines();
+    bool takeErrorCounts();
+    void dropHeldOutput();
 
     PortMap m_ports;
     QSerialPort m_port;
@@ -97,10 +110,17 @@ private:
     // The receive handler took bytes during the current receive event.
     bool m_inputTaken = false;
     // Line control: what is wanted, what the open port's device offers, and
-    // the lines and counts as last read.
+    // the lines as last read; all but the wanted states are reset by a close.
     int m_handshaking = comm::HandshakeNone;
     bool m_dtr = true, m_rts = true;
+    bool m_breakOn = false;
     LineOffer m_offer;
     ModemLines m_lines;
-    LineErrors m_errors, m_errorBase;
+    // The errors counted since the open or the last reset, kept after a close
+    // until the next open, and the driver's own counts as last read.
+    LineErrors m_errors, m_driverCounts;
+    std::unique_ptr<LineWatch> m_watch;
+    // Reads the lines where the driver cannot wait for them, and the error
+    // counts, which no one can wait for.
+    QTimer m_lineTimer;
 };

@@ -1,15 +1,19 @@
 #include "platform/qt_serial_device.h"
 #include "support/printers.h"
 
+#include "support/fake_line_control.h"
 #include "support/port_holder.h"
 #include "support/pty_pair.h"
 #include "support/wait.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <termios.h>
 
 namespace {
 
@@ -175,6 +179,81 @@ TEST_F(QtSerialDeviceTest, ADeviceThatGoesAwayClosesThePortOnceAndKeepsItsLastBy
     EXPECT_EQ(lost.first().at(1).toString(), "The device was removed.");
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(lost.count(), 1);
+}
+
+// The device's driver is played by fake_line_control where it has modem lines.
+TEST_F(QtSerialDeviceTest, LineControlReachesTheDeviceAndItsLinesComeBack) {
+    struct Case {
+        const char* name;
+        bool lines;   // modem lines, break and error counts
+        bool waiting; // the driver can wait for the lines to change
+        int flow;
+        bool dtr, rts;             // wanted
+        bool deviceDtr, deviceRts; // as the device has them after the open
+    };
+    const Case cases[] = {
+        {"lines waited for, XON/XOFF", true, true, comm::HandshakeXonXoff, false, true, false,
+         true},
+        // The kernel drives RTS under RTS/CTS: the component leaves it.
+        {"lines read in turn, RTS/CTS", true, false, comm::HandshakeRtsCts, true, false, true,
+         true},
+        {"plain pseudo-terminal", false, false, comm::HandshakeNone, false, true, false, false},
+    };
+    const auto detach = qScopeGuard([] { fake_lines::detach(); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.lines) {
+            ASSERT_TRUE(fake_lines::attach(device.portPath().toStdString()));
+            fake_lines::supportWaiting(c.waiting);
+            fake_lines::setCounts({4, 3, 2, 1});
+        }
+        serial.setHandshaking(c.flow);
+        serial.setDTREnable(c.dtr);
+        serial.setRTSEnable(c.rts);
+        openConfigured();
+        EXPECT_EQ(serial.lineOffer(),
+                  (c.lines ? LineOffer{true, true, true, true, true} : LineOffer{}));
+        EXPECT_EQ(fake_lines::dtr(), c.deviceDtr);
+        EXPECT_EQ(fake_lines::rts(), c.deviceRts);
+        termios line{};
+        ASSERT_EQ(::tcgetattr(device.deviceEnd(), &line), 0);
+        EXPECT_EQ(bool(line.c_iflag & IXON), c.flow == comm::HandshakeXonXoff);
+        EXPECT_FALSE(line.c_iflag & IXANY);
+        EXPECT_EQ(bool(line.c_cflag & CRTSCTS), c.flow == comm::HandshakeRtsCts);
+        EXPECT_EQ(refusal([&] { serial.setHandshaking(3); }), comm::InvalidSettings);
+        EXPECT_EQ(serial.handshaking(), c.flow);
+
+        QSignalSpy changed(&serial, &SerialDevice::lineChanged);
+        fake_lines::setInputs({.cts = true, .dcd = true});
+        fake_lines::setCounts({6, 3, 2, 4});
+        const ModemLines up{.cts = true, .dcd = true, .dtr = c.deviceDtr, .rts = c.deviceRts};
+        const bool cameBack = waitUntil(
+            [&] {
+                return serial.modemLines() == up && serial.lineErrors() == LineErrors{2, 0, 0, 3};
+            },
+            c.lines ? 5000 : 300);
+        EXPECT_EQ(cameBack, c.lines);
+        EXPECT_EQ(changed.isEmpty(), !c.lines);
+        serial.resetLineErrors();
+        EXPECT_EQ(serial.lineErrors(), LineErrors{});
+        serial.setBreak(true);
+        EXPECT_EQ(fake_lines::breakOn(), c.lines);
+        serial.setBreak(false);
+        EXPECT_FALSE(fake_lines::breakOn());
+
+        // A close ends a break still on, and at once a watch that waits in the driver.
+        serial.setBreak(true);
+        ASSERT_TRUE(waitOffTheLoop([&] { return fake_lines::waiting() == int(c.waiting); }));
+        QElapsedTimer closing;
+        closing.start();
+        serial.setPortOpen(false);
+        EXPECT_LT(closing.elapsed(), 2000);
+        EXPECT_EQ(fake_lines::waiting(), 0);
+        EXPECT_FALSE(fake_lines::breakOn());
+        EXPECT_EQ(fake_lines::breaks(), c.lines ? 2 : 0);
+        EXPECT_EQ(serial.lineOffer(), LineOffer{});
+        fake_lines::detach();
+    }
 }
 
 } // namespace
