@@ -200,7 +200,13 @@ TEST(SendWithXonXoff, NothingMoreArrivesUntilXonAndTheLogStaysTruthful) {
         QByteArray received;
         // Nothing more came for 300 ms.
         const auto held = [&] {
-            return !waitUntil([&] { return !(received += device.readAvailable()).isEmpty(); }, 300);
+            return !waitUntil(
+                [&] {
+                    const QByteArray more = device.readAvailable();
+                    received += more;
+                    return !more.isEmpty();
+                },
+                300);
         };
         if (kind == RepeatThenXon) {
             form.Text2->setPlainText(QString(1000, u'r'));
