@@ -12,6 +12,14 @@ namespace {
 // The flow selector's entries, in order: None, RTS/CTS, XON/XOFF.
 constexpr int FlowModes[] = {comm::HandshakeNone, comm::HandshakeRtsCts, comm::HandshakeXonXoff};
 
+// A lamp's or a count's look; the keyboard's focus shows as a dotted frame,
+// which labels lack.
+void setLook(QLabel* label, const char* look) {
+    label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; %1 } "
+                                        "QLabel:focus { border: 1px dotted palette(window-text); }")
+                             .arg(QLatin1String(look)));
+}
+
 QString notOffered(const QString& what) {
     return QStringLiteral("This device does not offer %1").arg(what);
 }
@@ -36,8 +44,7 @@ void showLamp(QLabel* lamp, const char* line, bool open, bool offered, bool on) 
     lamp->setEnabled(!open || offered);
     lamp->setAccessibleName(name + (on ? QStringLiteral(" on") : QStringLiteral(" off")));
     lamp->setToolTip(open && !offered ? notOffered(name) : QLatin1String(line));
-    lamp->setStyleSheet(on ? QStringLiteral("background-color: #2ecc40; color: black;")
-                           : QString());
+    setLook(lamp, on ? "background-color: #2ecc40; color: black;" : "");
 }
 
 // The caption is short, for the status bar's width; the name says it whole.
@@ -47,7 +54,7 @@ void showCount(QLabel* label, const QString& name, qint64 count, bool offered) {
     label->setEnabled(offered);
     label->setToolTip(offered ? QStringLiteral("Counted by the driver since the port opened")
                               : notOffered(QStringLiteral("error counts")));
-    label->setStyleSheet(count ? QStringLiteral("color: #c00000;") : QString());
+    setLook(label, count ? "color: #c00000;" : "");
 }
 
 } // namespace

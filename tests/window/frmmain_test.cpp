@@ -308,7 +308,7 @@ QString statusRead(const frmmain& form) {
             read << (control->isEnabled() ? "" : "~") +
                         QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name) +
                         (toggle && toggle->isChecked() ? "+" : "") +
-                        (control->styleSheet().startsWith("color") ? "!" : "");
+                        (control->styleSheet().contains("#c00000") ? "!" : "");
     }
     return read.join(u' ');
 }
