@@ -13,11 +13,15 @@ namespace {
 constexpr int FlowModes[] = {comm::HandshakeNone, comm::HandshakeRtsCts, comm::HandshakeXonXoff};
 
 // A lamp's or a count's look; the keyboard's focus shows as a dotted frame,
-// which labels lack.
+// which labels lack. Counts may change hundreds of times a second on a line
+// at the wrong speed: the style is set only when it changes.
 void setLook(QLabel* label, const char* look) {
-    label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; %1 } "
-                                        "QLabel:focus { border: 1px dotted palette(window-text); }")
-                             .arg(QLatin1String(look)));
+    const QString style =
+        QStringLiteral("QLabel { border: 1px solid transparent; %1 } "
+                       "QLabel:focus { border: 1px dotted palette(window-text); }")
+            .arg(QLatin1String(look));
+    if (label->styleSheet() != style)
+        label->setStyleSheet(style);
 }
 
 QString notOffered(const QString& what) {
