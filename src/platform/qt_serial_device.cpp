@@ -57,6 +57,7 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     : SerialDevice(parent)
     , m_ports(std::move(ports)) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    connect(&m_port, &QSerialPort::bytesWritten, this, &SerialDevice::outputTaken);
     // A coarse timer may be 5% late, which would make a lamp late.
     m_lineTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_lineTimer, &QTimer::timeout, this, [this] { refreshLines(); });

@@ -141,6 +141,8 @@ signals:
     void onComm();
     // A modem line or an error count of the open port changed.
     void lineChanged();
+    // The driver took bytes that output() queued.
+    void outputTaken();
     // The open port went away (adapter unplugged, I/O error) and is closed now.
     void portLost(const QString& device, const QString& reason);
 };

@@ -43,6 +43,9 @@ void frmmain::Command1_Click() {
 // Shows the port closed and stops repeat sending, as closing it does.
 void frmmain::showPortClosed() {
     ++m_portClosings;
+    // What a close dropped unsent was never sent.
+    MSComm1_OutputTaken();
+    m_unsent.clear();
     showPortOpen(false);
     shared.repeatActive = 0;
     Timer1.setEnabled(false);

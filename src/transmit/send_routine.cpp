@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+
 void frmmain::Option3_Click() {
     shared.sendAsText = 0;
 }
@@ -43,15 +45,32 @@ void frmmain::Timer1_Timer() {
 }
 
 // Hands bytes to the line; what the component refuses is neither echoed nor
-// counted.
+// counted, and TX counts the rest as the driver takes it.
 void frmmain::send(const QByteArray& bytes, const QString& echo) {
+    const qint64 start = MSComm1.bytesAccepted() + MSComm1.bytesToWrite();
     try {
         MSComm1.output(bytes);
     } catch (const CommError&) {
         return;
     }
     Text4->append(echo);
-    Label11->add(bytes.size());
+    m_unsent.push_back({start, start + bytes.size()});
+    MSComm1_OutputTaken();
+}
+
+// What the driver took of each send so far goes to TX; bytes that other sends
+// (a file) queued in between are not the send's.
+void frmmain::MSComm1_OutputTaken() {
+    const qint64 taken = MSComm1.bytesAccepted();
+    while (!m_unsent.empty()) {
+        Unsent& send = m_unsent.front();
+        const qint64 now = std::clamp(taken, send.start, send.end);
+        Label11->add(now - send.start);
+        send.start = now;
+        if (now < send.end)
+            return;
+        m_unsent.pop_front();
+    }
 }
 
 void frmmain::sendText(const QString& text) {

@@ -280,6 +280,7 @@ void frmmain::bindEvents() {
 
     bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
     bind(&MSComm1, &SerialDevice::lineChanged, &frmmain::MSComm1_LineChanged);
+    bind(&MSComm1, &SerialDevice::outputTaken, &frmmain::MSComm1_OutputTaken);
     connect(&MSComm1, &SerialDevice::portLost, this,
             [this](const QString& device, const QString& reason) {
                 run([&] { MSComm1_PortLost(device, reason); });

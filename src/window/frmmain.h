@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 
 class ComboBox;
@@ -126,6 +127,7 @@ public:
     void Check2_Click();
     void Command2_Click();
     void Timer1_Timer();
+    void MSComm1_OutputTaken();
 
     // Repeat sending: transmit/repeat.cpp.
     void Check1_Click();
@@ -202,6 +204,12 @@ private:
     PortSetup m_portSetup = PortSetup::Unconfigured;
     // Ends a break on the line.
     QTimer m_breakTimer;
+    // Where the sends that the driver has not all taken yet stand among all
+    // bytes queued for the line: TX counts bytes as the driver takes them.
+    struct Unsent {
+        qint64 start, end;
+    };
+    std::deque<Unsent> m_unsent;
     // Counts the times the port was shown closed: a file send that sees it
     // change stops, even when the port was opened again meanwhile.
     int m_portClosings = 0;
