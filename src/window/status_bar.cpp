@@ -37,7 +37,6 @@ void frmmain::createStatusBar() {
     rtsToggle->setObjectName(QStringLiteral("rtsToggle"));
     breakButton = new QPushButton(QStringLiteral("Break"), statusBar);
     breakButton->setObjectName(QStringLiteral("breakButton"));
-    breakButton->setToolTip(QStringLiteral("Holds the line in break for 250 ms"));
     flowControl = new ComboBox(statusBar);
     flowControl->setObjectName(QStringLiteral("flowControl"));
     flowControl->setEditable(false);
