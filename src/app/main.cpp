@@ -2,6 +2,7 @@
 #include "platform/port_map.h"
 #include "platform/qt_platform.h"
 #include "platform/quit_signals.h"
+#include "platform/user_settings.h"
 #include "window/frmmain.h"
 #include "window/run_options.h"
 
@@ -165,8 +166,9 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     QtPlatform qt{PortMap(line->named)};
+    SettingsFile settings(SettingsFile::userPath());
     frmmain form(qt.platform(), {capture.get(), line->reconnect, line->scrollback,
-                                 line->stampMilliseconds, line->dtr, line->rts});
+                                 line->stampMilliseconds, line->dtr, line->rts, &settings});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

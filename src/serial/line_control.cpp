@@ -65,11 +65,15 @@ void showCount(QLabel* label, const QString& name, qint64 count, bool offered) {
 
 void frmmain::dtrToggle_Click() {
     MSComm1.setDTREnable(dtrToggle->isChecked());
+    m_remembered.dtr = dtrToggle->isChecked();
+    remember();
     MSComm1_LineChanged();
 }
 
 void frmmain::rtsToggle_Click() {
     MSComm1.setRTSEnable(rtsToggle->isChecked());
+    m_remembered.rts = rtsToggle->isChecked();
+    remember();
     MSComm1_LineChanged();
 }
 
@@ -93,6 +97,8 @@ void frmmain::flowControl_Click() {
         MSComm1_LineChanged();
         throw;
     }
+    m_remembered.flowControl = FlowModes[index];
+    remember();
     MSComm1_LineChanged();
 }
 

@@ -1,13 +1,12 @@
 #include "platform/capture_file.h"
+#include "platform/report.h"
 #include "window/frmmain.h"
 
 #include <QCheckBox>
 
-#include <cstdio>
-
 // One line on the standard error, for matching a capture with what happened.
 void frmmain::report(const QString& line) {
-    std::fprintf(stderr, "varnolix: %s\n", qPrintable(line));
+    reportLine(line);
 }
 
 // The open/close button; the window shows the port open exactly while it is,

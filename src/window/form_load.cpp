@@ -18,11 +18,16 @@ void frmmain::Form_Load() {
     shared.currentPort = 0;
     Check1->setChecked(false);
     shared.repeatActive = 0;
-    // What the command line asks of DTR and RTS goes on the line at every open.
-    if (m_options.dtr)
-        MSComm1.setDTREnable(*m_options.dtr);
-    if (m_options.rts)
-        MSComm1.setRTSEnable(*m_options.rts);
+    // The line control the user chose last time, or the command line asks
+    // for, goes on the line at every open.
+    const bool dtr = m_options.dtr.value_or(m_remembered.dtr);
+    const bool rts = m_options.rts.value_or(m_remembered.rts);
+    if (dtr != MSComm1.dtrEnable())
+        MSComm1.setDTREnable(dtr);
+    if (rts != MSComm1.rtsEnable())
+        MSComm1.setRTSEnable(rts);
+    if (m_remembered.flowControl != MSComm1.handshaking())
+        MSComm1.setHandshaking(m_remembered.flowControl);
 
     if (ProbePort(1)) {
         showPortOpen(true);

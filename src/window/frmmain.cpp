@@ -89,6 +89,7 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
     , m_shell(platform.shell)
     , m_events(platform.events)
     , m_options(options)
+    , m_remembered(options.settings ? options.settings->load() : UserSettings{})
     , m_received(std::make_unique<ReceivedText>()) {
     createControls();
     bindEvents();
@@ -202,7 +203,7 @@ void frmmain::createControls() {
     stampMilliseconds = new QAction(QStringLiteral("&Milliseconds in stamps"), Text1);
     stampMilliseconds->setObjectName(QStringLiteral("stampMilliseconds"));
     stampMilliseconds->setCheckable(true);
-    stampMilliseconds->setChecked(m_options.stampMilliseconds);
+    stampMilliseconds->setChecked(m_options.stampMilliseconds || m_remembered.stampMilliseconds);
     Text1->addAction(stampMilliseconds);
     createStatusBar();
     showLineErrors({}, true);
@@ -266,6 +267,10 @@ void frmmain::bindEvents() {
     };
     stampPrecision(stampMilliseconds->isChecked());
     connect(stampMilliseconds, &QAction::toggled, this, stampPrecision);
+    connect(stampMilliseconds, &QAction::triggered, this, [this](bool milliseconds) {
+        m_remembered.stampMilliseconds = milliseconds;
+        remember();
+    });
 
     bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
     bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
@@ -312,6 +317,11 @@ void frmmain::bindEvents() {
         if (!m_messages.showing() && MSComm1.bytesToWrite() == 0)
             run([this] { Timer1_Timer(); });
     });
+}
+
+void frmmain::remember() {
+    if (m_options.settings)
+        m_options.settings->save(m_remembered);
 }
 
 void frmmain::MsgBox(const QString& text, MessageBoxes::Icon icon, const QString& detail) {

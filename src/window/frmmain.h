@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/user_settings.h"
 #include "window/module1.h"
 #include "window/run_options.h"
 
@@ -187,6 +188,11 @@ private:
     Shell& m_shell;
     EventLoop& m_events;
     const RunOptions m_options;
+    // The user's choices as kept in the settings file: a handler that changes
+    // one sets it here and calls remember(); what the command line set for
+    // this run is not kept unless the user chooses it again.
+    UserSettings m_remembered;
+    void remember();
     // Turns each received batch into text for the receive area; holds the
     // lead byte that waits for its trail in the next batch (pendingLead).
     const std::unique_ptr<ReceivedText> m_received;

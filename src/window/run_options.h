@@ -4,12 +4,14 @@
 #include <optional>
 
 class CaptureFile;
+class SettingsFile;
 
 // The machine's physical memory in bytes.
 std::int64_t physicalMemory();
 
 // What the command line turns on; capture, reconnecting and milliseconds in
-// stamps are off by default.
+// stamps are off by default. What it sets wins over the user's settings for
+// the run, and is not kept in them.
 struct RunOptions {
     // Every received byte also goes to this file.
     CaptureFile* capture = nullptr;
@@ -25,4 +27,7 @@ struct RunOptions {
     // The state put on DTR and RTS right after every open; unset, the state
     // the DTR and RTS toggles show (on at start).
     std::optional<bool> dtr = std::nullopt, rts = std::nullopt;
+    // Where the user's choices outside the window's own controls are kept;
+    // none: every start begins from the defaults and nothing is kept.
+    SettingsFile* settings = nullptr;
 };

@@ -26,6 +26,8 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -360,8 +362,11 @@ TEST(StatusBar, ShowsWhatTheDeviceOffersAndActsOnTheLine) {
     };
     Fakes fakes;
     fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
+    QTemporaryDir folder;
+    SettingsFile settings(folder.filePath("varnolix.conf"));
     RunOptions options;
     options.dtr = false;
+    options.settings = &settings;
     frmmain form(fakes.platform(), options);
     EXPECT_LT(fakes.serial.writes.indexOf("DTREnable=false"),
               fakes.serial.writes.indexOf("PortOpen=true"));
@@ -375,6 +380,13 @@ TEST(StatusBar, ShowsWhatTheDeviceOffersAndActsOnTheLine) {
             step.written);
     }
     EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // The next start puts on the line what the user chose, before the open;
+    // --dtr off was for its run only.
+    Fakes next;
+    frmmain again(next.platform(), {.settings = &settings});
+    EXPECT_EQ(next.serial.writes.join(u' '),
+              "RTSEnable=false Handshaking=2 CommPort=1 PortOpen=true");
 }
 
 // Find in the receive area, as the user does it: keys to the widget that has

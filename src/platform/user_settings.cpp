@@ -1,0 +1,92 @@
+#include "platform/user_settings.h"
+
+#include "platform/report.h"
+#include "platform/serial_device.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A value the file gives, checked: nothing when the key is missing, and
+// `ok` false when the value is none the setting can take.
+template <typename T> std::optional<T> read(const QSettings& file, const char* key, bool* ok) {
+    const QVariant value = file.value(QLatin1String(key));
+    if (!value.isValid())
+        return std::nullopt;
+    if constexpr (std::is_same_v<T, bool>) {
+        const QString text = value.toString();
+        if (text == QLatin1String("true") || text == QLatin1String("false"))
+            return text == QLatin1String("true");
+    } else {
+        bool number = false;
+        const T parsed = value.toInt(&number);
+        if (number)
+            return parsed;
+    }
+    *ok = false;
+    return std::nullopt;
+}
+
+template <typename T> void take(const QSettings& file, const char* key, T* into, bool* ok) {
+    if (const auto value = read<T>(file, key, ok))
+        *into = *value;
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(QString path)
+    : m_path(std::move(path)) {}
+
+QString SettingsFile::userPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/varnolix/varnolix.conf");
+}
+
+UserSettings SettingsFile::load() {
+    UserSettings settings;
+    if (!QFile::exists(m_path))
+        return settings;
+    const QSettings file(m_path, QSettings::IniFormat);
+    bool ok = file.status() == QSettings::NoError;
+    take(file, "line/flowControl", &settings.flowControl, &ok);
+    take(file, "line/dtr", &settings.dtr, &ok);
+    take(file, "line/rts", &settings.rts, &ok);
+    take(file, "receive/stampMilliseconds", &settings.stampMilliseconds, &ok);
+    if (settings.flowControl != comm::HandshakeNone &&
+        settings.flowControl != comm::HandshakeXonXoff &&
+        settings.flowControl != comm::HandshakeRtsCts)
+        ok = false;
+    if (ok)
+        return settings;
+
+    const QString aside = m_path + QStringLiteral(".bad");
+    QFile::remove(aside);
+    const bool moved = QFile::rename(m_path, aside);
+    reportLine(
+        moved ? QStringLiteral("the settings in %1 cannot be read; they were set aside as %2 and "
+                               "the defaults are used")
+                    .arg(m_path, aside)
+              : QStringLiteral("the settings in %1 cannot be read; the defaults are used")
+                    .arg(m_path));
+    return {};
+}
+
+void SettingsFile::save(const UserSettings& settings) {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSettings file(m_path, QSettings::IniFormat);
+    file.setValue(QStringLiteral("line/flowControl"), settings.flowControl);
+    file.setValue(QStringLiteral("line/dtr"), settings.dtr);
+    file.setValue(QStringLiteral("line/rts"), settings.rts);
+    file.setValue(QStringLiteral("receive/stampMilliseconds"), settings.stampMilliseconds);
+    file.sync();
+    if (file.status() == QSettings::NoError || std::exchange(m_saveFailed, true))
+        return;
+    reportLine(QStringLiteral("cannot keep the settings in %1").arg(m_path));
+}

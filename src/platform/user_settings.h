@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// What the user chose outside the window's own controls, kept between runs.
+// The window's own controls always start as they did.
+struct UserSettings {
+    // The flow selector: comm::HandshakeNone, ...XonXoff or ...RtsCts.
+    int flowControl = 0;
+    // The state the DTR and RTS toggles put on the line at every open.
+    bool dtr = true, rts = true;
+    bool stampMilliseconds = false;
+
+    bool operator==(const UserSettings&) const = default;
+};
+
+// The file the settings are kept in, an INI file read and written through
+// QSettings: $XDG_CONFIG_HOME/varnolix/varnolix.conf for the user.
+class SettingsFile {
+public:
+    explicit SettingsFile(QString path);
+    static QString userPath();
+    QString path() const { return m_path; }
+
+    // What the file holds, the defaults where it holds nothing. A file that
+    // cannot be read, or holds what no setting can be, is set aside as
+    // PATH.bad with a line on stderr, and the defaults are returned.
+    UserSettings load();
+    // Writes every setting; a file that cannot be written says so once on
+    // stderr.
+    void save(const UserSettings& settings);
+
+private:
+    QString m_path;
+    bool m_saveFailed = false;
+};

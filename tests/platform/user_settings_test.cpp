@@ -1,0 +1,65 @@
+#include "platform/serial_device.h"
+#include "platform/user_settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Kept {
+    const char* name;
+    QByteArray file;
+    UserSettings expected;
+    bool setAside;
+};
+
+UserSettings with(void (*change)(UserSettings&)) {
+    UserSettings settings;
+    change(settings);
+    return settings;
+}
+
+TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
+    const Kept cases[] = {
+        {"no file", {}, {}, false},
+        {"empty", "", {}, false},
+        {"some keys", "[line]\nflowControl=2\ndtr=false\n", with([](UserSettings& s) {
+             s.flowControl = comm::HandshakeRtsCts;
+             s.dtr = false;
+         }),
+         false},
+        {"a key it does not know", "[later]\nthing=1\n", {}, false},
+        {"not a setting's value", "[line]\ndtr=maybe\n", {}, true},
+        {"a flow control there is not", "[line]\nflowControl=7\n", {}, true},
+        {"not an INI file", "[line\nflowControl=1\n", {}, true},
+    };
+    for (const Kept& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("varnolix.conf"));
+        if (!c.file.isNull()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.file);
+        }
+        EXPECT_EQ(SettingsFile(path).load(), c.expected);
+        EXPECT_EQ(QFile::exists(path + QStringLiteral(".bad")), c.setAside);
+        EXPECT_EQ(QFile::exists(path), !c.file.isNull() && !c.setAside);
+    }
+}
+
+TEST(SettingsFile, KeepsEverySettingItSaves) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("new/varnolix.conf"));
+    const UserSettings chosen = with([](UserSettings& s) {
+        s.flowControl = comm::HandshakeXonXoff;
+        s.rts = false;
+        s.stampMilliseconds = true;
+    });
+    SettingsFile(path).save(chosen);
+    EXPECT_EQ(SettingsFile(path).load(), chosen);
+}
+
+} // namespace
