@@ -74,7 +74,7 @@ port=$(head -n 1 "$work/port")
 # the dialog while the keys still come, which can garble the path.
 # The window goes to this display, whatever platform the caller's shell names.
 unset QT_QPA_PLATFORM
-export HOME=$work LC_ALL=C QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+export HOME=$work XDG_CONFIG_HOME=$work/.config LC_ALL=C QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 (cd "$work" && exec "$program" --port "COM1=$port" >"$work/varnolix.log" 2>&1) &
 program_pid=$!
 pids+=($program_pid)
