@@ -52,6 +52,7 @@ public:
     void show(const QString& text, Icon, const QString& detail) override {
         std::fprintf(stderr, "box: %s %s\n", qPrintable(text), qPrintable(detail));
     }
+    std::optional<int> askNumber(const QString&, int, int, int) override { return {}; }
     bool showing() const override { return false; }
 };
 

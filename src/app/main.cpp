@@ -27,6 +27,7 @@ struct CommandLine {
     std::int64_t scrollback = RunOptions().scrollback;
     bool stampMilliseconds = false;
     std::optional<bool> dtr, rts;
+    int frameGap = 0;
 };
 
 // A whole number of megabytes from 1 to the machine's memory: an area of none
@@ -85,6 +86,14 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                       QStringLiteral("Give milliseconds in the date-and-time stamp after each "
                                      "received line (04:05:09.123), as \"Milliseconds in "
                                      "stamps\" in the receive area's context menu does.")});
+    parser.addOption(
+        {QStringLiteral("frame-gap"),
+         QStringLiteral("Cut what is received into frames at silences: a silence of at least MS "
+                        "milliseconds (1 to 10000) before a byte ends the frame before it, which "
+                        "shows on a line of its own with the time of its first byte, as "
+                        "\"Frames by silence\" in the receive area's context menu does. A USB "
+                        "adapter's latency timer (16 ms on FTDI) limits what can be told apart."),
+         QStringLiteral("MS")});
     for (const QString& line : {QStringLiteral("dtr"), QStringLiteral("rts")})
         parser.addOption(QCommandLineOption(
             line,
@@ -120,6 +129,16 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
             return std::nullopt;
         }
         *state = value == QLatin1String("on");
+    }
+    if (parser.isSet(QStringLiteral("frame-gap"))) {
+        const QString value = parser.value(QStringLiteral("frame-gap"));
+        bool ok = false;
+        line.frameGap = value.toInt(&ok);
+        if (!ok || line.frameGap < MinFrameGapMs || line.frameGap > MaxFrameGapMs) {
+            std::fprintf(stderr, "varnolix: --frame-gap expects milliseconds from %d to %d, not %s\n",
+                         MinFrameGapMs, MaxFrameGapMs, qPrintable(value));
+            return std::nullopt;
+        }
     }
     if (parser.isSet(QStringLiteral("scrollback"))) {
         const QString value = parser.value(QStringLiteral("scrollback"));
@@ -167,8 +186,14 @@ int main(int argc, char** argv) {
 
     QtPlatform qt{PortMap(line->named)};
     SettingsFile settings(SettingsFile::userPath());
-    frmmain form(qt.platform(), {capture.get(), line->reconnect, line->scrollback,
-                                 line->stampMilliseconds, line->dtr, line->rts, &settings});
+    frmmain form(qt.platform(), {.capture = capture.get(),
+                                 .reconnect = line->reconnect,
+                                 .scrollback = line->scrollback,
+                                 .stampMilliseconds = line->stampMilliseconds,
+                                 .dtr = line->dtr,
+                                 .rts = line->rts,
+                                 .settings = &settings,
+                                 .frameGap = line->frameGap});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -60,6 +61,17 @@ bool QtCommonDialog::show(bool save) {
         return false;
     FileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     return true;
+}
+
+std::optional<int> QtMessageBoxes::askNumber(const QString& text, int value, int least,
+                                             int most) {
+    bool ok = false;
+    ++m_open;
+    const int number = QInputDialog::getInt(QApplication::activeWindow(),
+                                            QString::fromLatin1(ApplicationTitle), text, value,
+                                            least, most, 1, &ok);
+    --m_open;
+    return ok ? std::optional(number) : std::nullopt;
 }
 
 void QtMessageBoxes::show(const QString& text, Icon icon, const QString& detail) {

@@ -17,6 +17,7 @@ private:
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void show(const QString& text, Icon icon, const QString& detail) override;
+    std::optional<int> askNumber(const QString& text, int value, int least, int most) override;
     bool showing() const override { return m_open > 0; }
 
 private:

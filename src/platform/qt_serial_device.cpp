@@ -1,5 +1,6 @@
 #include "platform/qt_serial_device.h"
 
+#include "platform/line_control.h"
 #include "platform/line_watch.h"
 #include "platform/port_access.h"
 #include "platform/port_reader.h"
@@ -50,6 +51,8 @@ QSerialPort::StopBits toQt(LineSettings::StopBits stopBits) {
 // while the window was busy is shown a piece at a time, with keys and clicks
 // answered in between.
 constexpr qsizetype MostPerEvent = 16 << 10;
+// How often the driver's output queue is read while it holds bytes.
+constexpr int OutputQueueMs = 10;
 
 } // namespace
 
@@ -57,10 +60,20 @@ QtSerialDevice::QtSerialDevice(PortMap ports, QObject* parent)
     : SerialDevice(parent)
     , m_ports(std::move(ports)) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
-    connect(&m_port, &QSerialPort::bytesWritten, this, &SerialDevice::outputTaken);
+    // Taken by the driver: it may still hold them in its queue.
+    connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
+        watchOutputQueue();
+        emit outputTaken();
+    });
     // A coarse timer may be 5% late, which would make a lamp late.
     m_lineTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_lineTimer, &QTimer::timeout, this, [this] { refreshLines(); });
+    m_outputTimer.setTimerType(Qt::PreciseTimer);
+    m_outputTimer.setInterval(OutputQueueMs);
+    connect(&m_outputTimer, &QTimer::timeout, this, [this] {
+        if (watchOutputQueue())
+            emit outputTaken();
+    });
 }
 
 QtSerialDevice::~QtSerialDevice() {
@@ -72,7 +85,7 @@ QtSerialDevice::~QtSerialDevice() {
 // One receive event for what was read, if any waits and someone listens;
 // whether the receive handler took some of it.
 bool QtSerialDevice::deliverOne() {
-    if (!m_reader || m_rThreshold <= 0 || m_reader->waiting() == 0)
+    if (!m_reader || m_rThreshold <= 0 || !m_reader->pending())
         return false;
     m_inputTaken = false;
     m_commEvent = comm::EvReceive;
@@ -88,10 +101,10 @@ void QtSerialDevice::deliver() {
     if (takeErrorCounts())
         emit lineChanged();
     // What remains comes in another event, after the window has answered others.
-    if (deliverOne() && m_reader && m_reader->waiting() > 0)
+    if (deliverOne() && m_reader && m_reader->pending())
         return m_reader->remind();
     // A port that went away is closed once what came before is shown.
-    if (m_reader && m_reader->ended() && (m_rThreshold <= 0 || m_reader->waiting() == 0))
+    if (m_reader && m_reader->ended() && (m_rThreshold <= 0 || !m_reader->pending()))
         lose();
 }
 
@@ -107,8 +120,14 @@ qsizetype QtSerialDevice::bytesWaiting() const {
 
 void QtSerialDevice::setRThreshold(int bytes) {
     m_rThreshold = bytes;
-    if (bytes > 0 && m_reader && m_reader->waiting() > 0)
+    if (bytes > 0 && m_reader && m_reader->pending())
         m_reader->remind();
+}
+
+void QtSerialDevice::setFrameGap(int milliseconds) {
+    m_frameGap = std::max(milliseconds, 0);
+    if (m_reader)
+        m_reader->setFrameGap(m_frameGap);
 }
 
 void QtSerialDevice::setCommPort(std::int16_t port) {
@@ -204,6 +223,7 @@ void QtSerialDevice::open() {
         m_reader = std::make_unique<PortReader>(readEnd, [this] {
             QMetaObject::invokeMethod(this, &QtSerialDevice::deliver, Qt::QueuedConnection);
         });
+        m_reader->setFrameGap(m_frameGap);
         startLineControl();
         return;
     }
@@ -265,11 +285,34 @@ void QtSerialDevice::setOutBufferCount(int count) {
 }
 
 QByteArray QtSerialDevice::input() {
+    m_arrivals.clear();
     if (!m_reader)
         return {};
     m_inputTaken = true;
-    return m_reader->take(m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, MostPerEvent)
-                                         : MostPerEvent);
+    return m_reader->take(
+        m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, MostPerEvent) : MostPerEvent,
+        &m_arrivals);
+}
+
+// QSerialPort's buffer, and then the driver's output queue: on a UART the
+// queue may hold bytes for as long as the flow is held.
+qint64 QtSerialDevice::bytesToWrite() const {
+    if (!m_port.isOpen())
+        return 0;
+    return m_port.bytesToWrite() + std::max(0, outputQueued(m_port.handle()).value_or(0));
+}
+
+// Bytes leave the driver's queue without an event: it is read while it holds
+// any. Whether bytes left since the last look.
+bool QtSerialDevice::watchOutputQueue() {
+    const qint64 unsent = bytesToWrite();
+    if (m_port.isOpen() && unsent > m_port.bytesToWrite()) {
+        if (!m_outputTimer.isActive())
+            m_outputTimer.start();
+    } else {
+        m_outputTimer.stop();
+    }
+    return std::exchange(m_lastUnsent, unsent) != unsent;
 }
 
 // QSerialPort queues the bytes and writes them when the driver has room.
@@ -278,6 +321,7 @@ void QtSerialDevice::output(QByteArrayView data) {
         throw CommError(comm::PortNotOpen, QStringLiteral("The port is not open."));
     m_port.write(data.data(), data.size());
     m_queued += data.size();
+    m_lastUnsent += data.size();
 }
 
 // Closes the port; what the driver has not taken is dropped.
@@ -285,8 +329,10 @@ void QtSerialDevice::close() {
     stopLineControl();
     // The reading thread stops before the port it reads closes.
     m_reader.reset();
-    dropHeldOutput();
+    dropUnsentOutput();
     m_dropped += m_port.bytesToWrite();
+    m_outputTimer.stop();
+    m_lastUnsent = 0;
     m_port.close();
     m_port.clearError();
 }

@@ -7,7 +7,9 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 class LineWatch;
 class PortReader;
@@ -42,8 +44,10 @@ public:
     void setSThreshold(int bytes) override { m_sThreshold = bytes; }
     void setRThreshold(int bytes) override;
     QByteArray input() override;
+    QList<Arrival> arrivals() const override { return m_arrivals; }
+    void setFrameGap(int milliseconds) override;
     void output(QByteArrayView data) override;
-    qint64 bytesToWrite() const override { return m_port.isOpen() ? m_port.bytesToWrite() : 0; }
+    qint64 bytesToWrite() const override;
     qint64 bytesAccepted() const override { return m_queued - m_dropped - bytesToWrite(); }
     std::int16_t commEvent() const override { return m_commEvent; }
     QString describePort(std::int16_t port) const override { return m_ports.describe(port); }
@@ -53,7 +57,8 @@ public:
     bool dtrEnable() const override { return m_dtr; }
     void setRTSEnable(bool on) override;
     bool rtsEnable() const override { return m_rts; }
-    void setBreak(bool on) override;
+    void sendBreak(int milliseconds) override;
+    bool breakOn() const override { return m_breakOn; }
     LineOffer lineOffer() const override { return m_offer; }
     ModemLines modemLines() const override { return m_lines; }
     LineErrors lineErrors() const override { return m_errors; }
@@ -81,7 +86,9 @@ private:
     void refreshLines(bool changed = false);
     bool takeLines();
     bool takeErrorCounts();
-    void dropHeldOutput();
+    void dropUnsentOutput();
+    bool watchOutputQueue();
+    void stopBreak();
 
     PortMap m_ports;
     QSerialPort m_port;
@@ -107,13 +114,19 @@ private:
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
     std::unique_ptr<PortReader> m_reader;
+    // When the bytes the last input() gave came.
+    QList<Arrival> m_arrivals;
+    int m_frameGap = 0;
     // The receive handler took bytes during the current receive event.
     bool m_inputTaken = false;
     // Line control: what is wanted, what the open port's device offers, and
     // the lines as last read; all but the wanted states are reset by a close.
     int m_handshaking = comm::HandshakeNone;
     bool m_dtr = true, m_rts = true;
-    bool m_breakOn = false;
+    // Ends a break on its own thread, at its time whatever the window does;
+    // that thread writes m_breakOn too.
+    std::atomic<bool> m_breakOn{false};
+    std::jthread m_breakEnd;
     LineOffer m_offer;
     ModemLines m_lines;
     // The errors counted since the open or the last reset, kept after a close
@@ -123,4 +136,8 @@ private:
     // Reads the lines where the driver cannot wait for them, and the error
     // counts, which no one can wait for.
     QTimer m_lineTimer;
+    // Watches the driver's output queue while it holds bytes, which leave it
+    // without an event.
+    QTimer m_outputTimer;
+    qint64 m_lastUnsent = 0;
 };

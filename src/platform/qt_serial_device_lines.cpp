@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 #include <cstdint>
 #include <cstring>
 #include <thread>
@@ -43,6 +46,8 @@ QString flowName(int handshaking) {
 // again in case a change came while the watch was starting.
 constexpr int PollMs = 100;
 constexpr int SlowReadMs = 500;
+// The longest a close waits for output that still moves.
+constexpr int CloseWaitMs = 500;
 
 // The driver's counts wrap at 2^32; what came since the last read does not.
 qint64 countedSince(qint64 now, qint64 before) {
@@ -110,9 +115,37 @@ void QtSerialDevice::putRts() {
         m_offer.rts = setModemOutput(m_port.handle(), ModemOutput::Rts, m_rts);
 }
 
-void QtSerialDevice::setBreak(bool on) {
-    if (m_port.isOpen() && m_offer.lineBreak && setLineBreak(m_port.handle(), on))
-        m_breakOn = on;
+void QtSerialDevice::sendBreak(int milliseconds) {
+    if (!m_port.isOpen() || !m_offer.lineBreak || m_breakOn)
+        return;
+    // The last break's thread is done.
+    if (m_breakEnd.joinable())
+        m_breakEnd.join();
+    const int fd = m_port.handle();
+    if (!setLineBreak(fd, true))
+        return;
+    m_breakOn = true;
+    m_breakEnd = std::jthread([this, fd, milliseconds](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any never;
+        std::unique_lock lock(mutex);
+        never.wait_for(lock, stop, std::chrono::milliseconds(milliseconds), [] { return false; });
+        setLineBreak(fd, false);
+        m_breakOn = false;
+        // A close that stopped the break tells of the port itself.
+        if (!stop.stop_requested())
+            QMetaObject::invokeMethod(this, &SerialDevice::lineChanged, Qt::QueuedConnection);
+    });
+    emit lineChanged();
+}
+
+// The thread puts the break off on its way out, before the port can close.
+void QtSerialDevice::stopBreak() {
+    if (m_breakEnd.joinable()) {
+        m_breakEnd.request_stop();
+        m_breakEnd.join();
+    }
+    m_breakOn = false;
 }
 
 // Right after an open: the flow control and the outputs as wanted, and what
@@ -154,9 +187,7 @@ void QtSerialDevice::stopLineControl() {
     m_watch.reset();
     m_lineTimer.stop();
     takeErrorCounts();
-    if (m_breakOn)
-        setLineBreak(m_port.handle(), false);
-    m_breakOn = false;
+    stopBreak();
     m_offer = {};
     m_lines = {};
 }
@@ -203,25 +234,27 @@ bool QtSerialDevice::takeErrorCounts() {
     return true;
 }
 
-// A held flow keeps the driver's queue from draining, and the kernel's close
-// would wait for it up to 30 s: what still moves goes out, what is held is
-// dropped and not counted as taken.
-void QtSerialDevice::dropHeldOutput() {
-    if (!m_port.isOpen() || m_handshaking == comm::HandshakeNone)
+// The kernel's close would wait up to 30 s for the driver's queue to drain, a
+// held flow keeping it from draining at all: what still moves goes out for at
+// most CloseWaitMs, and the rest is dropped and not counted as sent.
+void QtSerialDevice::dropUnsentOutput() {
+    if (!m_port.isOpen())
         return;
     const int fd = m_port.handle();
     // Four characters on the line, and a USB adapter's latency.
     const auto stall =
         std::chrono::milliseconds(50 + 4 * 12 * 1000 / std::max(m_settings.baudRate, 1));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(CloseWaitMs);
     auto queued = outputQueued(fd);
-    while (queued && *queued > 0) {
-        std::this_thread::sleep_for(stall);
+    while (queued && *queued > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            stall, deadline - std::chrono::steady_clock::now()));
         const auto left = outputQueued(fd);
-        if (left && *left >= *queued) {
-            if (dropOutput(fd))
-                m_dropped += *left;
-            return;
-        }
+        const bool held = left && *left >= *queued;
         queued = left;
+        if (held)
+            break;
     }
+    if (queued && *queued > 0 && dropOutput(fd))
+        m_dropped += *queued;
 }

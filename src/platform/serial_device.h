@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/arrival.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -106,11 +109,19 @@ public:
 
     // The received bytes that wait, as they came off the line.
     virtual QByteArray input() = 0;
+    // When the bytes the last input() gave came, oldest first; their sizes
+    // add up to its length. A silence right after them comes with them.
+    virtual QList<Arrival> arrivals() const = 0;
+    // A silence of at least this many milliseconds on the line is told as an
+    // arrival of its own, with a receive event; 0: never. Measured where the
+    // port is read, from the times of its reads, and kept for every open.
+    virtual void setFrameGap(int milliseconds) = 0;
     // Queues bytes for the line; the system's driver takes them as it can.
     virtual void output(QByteArrayView data) = 0;
-    // Bytes queued by output() that the driver has not taken yet.
+    // Bytes queued by output() that have not left for the line yet: those
+    // the driver has not taken, and those it holds in its output queue.
     virtual qint64 bytesToWrite() const = 0;
-    // All bytes the driver has taken, in the order they were queued, since
+    // All bytes that left for the line, in the order they were queued, since
     // the component was made; bytes dropped unsent by a close never count.
     virtual qint64 bytesAccepted() const = 0;
     virtual std::int16_t commEvent() const = 0;
@@ -129,8 +140,11 @@ public:
     virtual bool dtrEnable() const = 0;
     virtual void setRTSEnable(bool on) = 0;
     virtual bool rtsEnable() const = 0;
-    // Holds the open line in break while true.
-    virtual void setBreak(bool on) = 0;
+    // Holds the open line in break for this long, timed where the window's
+    // business cannot stretch it. A break under way, or a closed port, takes
+    // no other.
+    virtual void sendBreak(int milliseconds) = 0;
+    virtual bool breakOn() const = 0;
     virtual LineOffer lineOffer() const = 0;
     virtual ModemLines modemLines() const = 0;
     virtual LineErrors lineErrors() const = 0;
@@ -139,9 +153,10 @@ public:
 
 signals:
     void onComm();
-    // A modem line or an error count of the open port changed.
+    // A modem line or an error count of the open port changed, or a break
+    // began or ended.
     void lineChanged();
-    // The driver took bytes that output() queued.
+    // Bytes that output() queued left for the line.
     void outputTaken();
     // The open port went away (adapter unplugged, I/O error) and is closed now.
     void portLost(const QString& device, const QString& reason);

@@ -59,6 +59,10 @@ UserSettings SettingsFile::load() {
     take(file, "line/dtr", &settings.dtr, &ok);
     take(file, "line/rts", &settings.rts, &ok);
     take(file, "receive/stampMilliseconds", &settings.stampMilliseconds, &ok);
+    take(file, "receive/framesBySilence", &settings.framesBySilence, &ok);
+    take(file, "receive/frameGapMs", &settings.frameGapMs, &ok);
+    if (settings.frameGapMs < MinFrameGapMs || settings.frameGapMs > MaxFrameGapMs)
+        ok = false;
     if (settings.flowControl != comm::HandshakeNone &&
         settings.flowControl != comm::HandshakeXonXoff &&
         settings.flowControl != comm::HandshakeRtsCts)
@@ -85,6 +89,8 @@ void SettingsFile::save(const UserSettings& settings) {
     file.setValue(QStringLiteral("line/dtr"), settings.dtr);
     file.setValue(QStringLiteral("line/rts"), settings.rts);
     file.setValue(QStringLiteral("receive/stampMilliseconds"), settings.stampMilliseconds);
+    file.setValue(QStringLiteral("receive/framesBySilence"), settings.framesBySilence);
+    file.setValue(QStringLiteral("receive/frameGapMs"), settings.frameGapMs);
     file.sync();
     if (file.status() == QSettings::NoError || std::exchange(m_saveFailed, true))
         return;

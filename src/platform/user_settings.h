@@ -2,6 +2,10 @@
 
 #include <QString>
 
+// The gaps of silence that may end a frame, in milliseconds.
+inline constexpr int MinFrameGapMs = 1;
+inline constexpr int MaxFrameGapMs = 10000;
+
 // What the user chose outside the window's own controls, kept between runs.
 // The window's own controls always start as they did.
 struct UserSettings {
@@ -10,6 +14,9 @@ struct UserSettings {
     // The state the DTR and RTS toggles put on the line at every open.
     bool dtr = true, rts = true;
     bool stampMilliseconds = false;
+    // Frames cut at silences of frameGapMs in the receive area.
+    bool framesBySilence = false;
+    int frameGapMs = 20;
 
     bool operator==(const UserSettings&) const = default;
 };

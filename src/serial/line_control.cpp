@@ -12,6 +12,8 @@ namespace {
 // The flow selector's entries, in order: None, RTS/CTS, XON/XOFF.
 constexpr int FlowModes[] = {comm::HandshakeNone, comm::HandshakeRtsCts, comm::HandshakeXonXoff};
 
+constexpr int BreakMs = 250;
+
 // A lamp's or a count's look; the keyboard's focus shows as a dotted frame,
 // which labels lack. Counts may change hundreds of times a second on a line
 // at the wrong speed: the style is set only when it changes.
@@ -79,11 +81,7 @@ void frmmain::rtsToggle_Click() {
 
 // Holds the line in break for 250 ms; a click meanwhile adds nothing.
 void frmmain::breakButton_Click() {
-    if (m_breakTimer.isActive() || !MSComm1.portOpen())
-        return;
-    MSComm1.setBreak(true);
-    breakButton->setDown(true);
-    m_breakTimer.start();
+    MSComm1.sendBreak(BreakMs);
 }
 
 void frmmain::flowControl_Click() {
@@ -121,6 +119,7 @@ void frmmain::MSComm1_LineChanged() {
                    : QString());
 
     breakButton->setEnabled(open && offer.lineBreak);
+    breakButton->setDown(MSComm1.breakOn());
     if (!open)
         breakButton->setToolTip(QStringLiteral("Open the port to send a break"));
     else

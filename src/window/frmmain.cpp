@@ -205,6 +205,10 @@ void frmmain::createControls() {
     stampMilliseconds->setCheckable(true);
     stampMilliseconds->setChecked(m_options.stampMilliseconds || m_remembered.stampMilliseconds);
     Text1->addAction(stampMilliseconds);
+    framesBySilence = new QAction(QStringLiteral("&Frames by silence\u2026"), Text1);
+    framesBySilence->setObjectName(QStringLiteral("framesBySilence"));
+    framesBySilence->setCheckable(true);
+    Text1->addAction(framesBySilence);
     createStatusBar();
     showLineErrors({}, true);
 }
@@ -272,17 +276,12 @@ void frmmain::bindEvents() {
         remember();
     });
 
+    bind(framesBySilence, &QAction::triggered, &frmmain::framesBySilence_Click);
+
     bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
     bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
     bind(breakButton, &QPushButton::clicked, &frmmain::breakButton_Click);
     bind(flowControl, &ComboBox::activated, &frmmain::flowControl_Click);
-    m_breakTimer.setSingleShot(true);
-    m_breakTimer.setInterval(250);
-    connect(&m_breakTimer, &QTimer::timeout, this, [this] {
-        breakButton->setDown(false);
-        run([this] { MSComm1.setBreak(false); });
-    });
-
     bind(&MSComm1, &SerialDevice::onComm, &frmmain::MSComm1_OnComm);
     bind(&MSComm1, &SerialDevice::lineChanged, &frmmain::MSComm1_LineChanged);
     bind(&MSComm1, &SerialDevice::outputTaken, &frmmain::MSComm1_OutputTaken);

@@ -78,6 +78,8 @@ public:
     // each, and "Milliseconds in stamps" in the receive area's context menu.
     FindBar *receiveFind, *echoFind;
     QAction* stampMilliseconds;
+    // "Frames by silence…" in the receive area's context menu.
+    QAction* framesBySilence;
     // Below the window's own client area: line control, the modem lines and
     // the driver's error counts.
     QStatusBar* statusBar;
@@ -121,6 +123,7 @@ public:
     void MSComm1_OnComm();
     void Option1_Click();
     void Option2_Click();
+    void framesBySilence_Click();
 
     // Send routine: transmit/send_routine.cpp.
     void Option3_Click();
@@ -168,6 +171,8 @@ private:
     void showPortOpen(bool open);
     void showLineSettings(const LineSettings& settings);
     void showLineErrors(const LineErrors& errors, bool offered);
+    // Frames cut at silences of `gap` milliseconds; 0: lines at line ends.
+    void setFrameGap(int gap);
 
     // serial/open_close.cpp and serial/port_selection.cpp.
     static void report(const QString& line);
@@ -208,8 +213,6 @@ private:
     // was refused, so choosing the same port again takes it up afresh.
     enum class PortSetup { Unconfigured, Configured, Refused };
     PortSetup m_portSetup = PortSetup::Unconfigured;
-    // Ends a break on the line.
-    QTimer m_breakTimer;
     // Where the sends that the driver has not all taken yet stand among all
     // bytes queued for the line: TX counts bytes as the driver takes them.
     struct Unsent {

@@ -19,6 +19,10 @@
 
 namespace {
 
+// Whole lines are remembered at most this often: making room cuts within a
+// few display lines of where it would, and the marks take little room.
+constexpr qsizetype WholeLineSpacing = 4096;
+
 // Blocks whose characters all have one width: measuring each of their tens of
 // thousands of characters on first sight (binary data shown as GBK meets most
 // of them) would stall the window for seconds.
@@ -76,10 +80,13 @@ QString LogView::announcedHead(const QString& text) {
     return readableText(text.first(length));
 }
 
-void LogView::append(QStringView text) {
+void LogView::append(QStringView text, qsizetype wholeLineAt) {
     if (text.isEmpty())
         return;
     const qsizetype from = m_text.size();
+    if (wholeLineAt >= 0 &&
+        (m_wholeLines.empty() || from + wholeLineAt - m_wholeLines.back() >= WholeLineSpacing))
+        m_wholeLines.push_back(from + wholeLineAt);
     if (m_changedFrom < 0)
         m_changedFrom = displayLineCount() - 1;
     m_text.append(text);
@@ -110,6 +117,7 @@ void LogView::setText(QString text) {
     try {
         m_noticeLength = 0;
         m_dropped = 0;
+        m_wholeLines.clear();
         rewrap();
         if (heldBytes() > m_scrollback)
             dropOldestLines();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <unordered_map>
 #include <utility>
+#include <deque>
 #include <vector>
 
 class QTextLayout;
@@ -36,8 +37,10 @@ public:
 
     // The exact text held, as written.
     const QString& text() const { return m_text; }
-    // Adds text at the end (never at a caret or over a selection).
-    void append(QStringView text);
+    // Adds text at the end (never at a caret or over a selection). A whole
+    // line of what the area shows starts at `wholeLineAt` in the text, if
+    // given: making room cuts before such a line rather than inside one.
+    void append(QStringView text, qsizetype wholeLineAt = -1);
     // Replaces the whole text and shows its end.
     void setText(QString text);
     void clear();
@@ -197,4 +200,7 @@ private:
     qsizetype m_noticeLength = 0;
     // Characters dropped since the text was last set, the notices aside.
     qint64 m_dropped = 0;
+    // Where whole lines start, as appends told, at most one in WholeLineSpacing
+    // characters: the places making room prefers to cut.
+    std::deque<qsizetype> m_wholeLines;
 };

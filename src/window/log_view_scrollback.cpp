@@ -15,8 +15,8 @@
 
 namespace {
 
-// A line that starts after a line feed is preferred as the first kept, if
-// one comes within this many display lines; hex display has none.
+// A whole line, or one that starts after a line feed, is preferred as the
+// first kept, if one comes within this many display lines.
 constexpr qsizetype LineFeedSearch = 256;
 
 } // namespace
@@ -55,10 +55,19 @@ LogView::Trim LogView::dropOldestLines() {
         else
             first = middle + 1;
     }
-    for (qsizetype line = first; line < std::min(first + LineFeedSearch, lines); ++line) {
-        if (m_text.at(lineStart(line) - 1) == u'\n') {
-            first = line;
-            break;
+    // The first line kept is a whole line as appends told (never the stamp
+    // after a line that goes), else one after a line feed.
+    const qsizetype searchEnd = std::min(first + LineFeedSearch, lines);
+    const auto whole = std::lower_bound(m_wholeLines.begin(), m_wholeLines.end(), lineStart(first));
+    if (whole != m_wholeLines.end() && lineAt(*whole) < searchEnd &&
+        lineStart(lineAt(*whole)) == *whole) {
+        first = lineAt(*whole);
+    } else {
+        for (qsizetype line = first; line < searchEnd; ++line) {
+            if (m_text.at(lineStart(line) - 1) == u'\n') {
+                first = line;
+                break;
+            }
         }
     }
 
@@ -90,6 +99,10 @@ LogView::Trim LogView::dropOldestLines() {
         *start += shift;
     if (m_fill.breakAfterBlank >= 0)
         m_fill.breakAfterBlank += shift;
+    while (!m_wholeLines.empty() && m_wholeLines.front() < cut)
+        m_wholeLines.pop_front();
+    for (qsizetype& at : m_wholeLines)
+        at += shift;
     m_noticeLength = notice.size();
     m_dropped = dropped;
     return {cut, first, noticeLines, notice.size()};

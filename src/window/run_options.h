@@ -30,4 +30,7 @@ struct RunOptions {
     // Where the user's choices outside the window's own controls are kept;
     // none: every start begins from the defaults and nothing is kept.
     SettingsFile* settings = nullptr;
+    // A silence of this many milliseconds ends a frame in the receive area;
+    // 0: as the user last chose.
+    int frameGap = 0;
 };

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -236,13 +237,17 @@ TEST_F(QtSerialDeviceTest, LineControlReachesTheDeviceAndItsLinesComeBack) {
         EXPECT_EQ(changed.isEmpty(), !c.lines);
         serial.resetLineErrors();
         EXPECT_EQ(serial.lineErrors(), LineErrors{});
-        serial.setBreak(true);
+        // A break lasts its length while the window is busy for longer.
+        serial.sendBreak(250);
         EXPECT_EQ(fake_lines::breakOn(), c.lines);
-        serial.setBreak(false);
+        QThread::msleep(600);
         EXPECT_FALSE(fake_lines::breakOn());
+        // The notice of its end, which came meanwhile.
+        QCoreApplication::processEvents();
+        EXPECT_NEAR(fake_lines::lastBreakMs(), c.lines ? 255 : 0, 5);
 
         // A close ends a break still on, and at once a watch that waits in the driver.
-        serial.setBreak(true);
+        serial.sendBreak(250);
         ASSERT_TRUE(waitOffTheLoop([&] { return fake_lines::waiting() == int(c.waiting); }));
         QElapsedTimer closing;
         closing.start();

@@ -1,6 +1,5 @@
 #include "receive/date_stamp.h"
 
-#include "receive/stamp_clock.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>
@@ -28,26 +27,6 @@ TEST(DateStamp, ShortDateThenTheTimeWithSecondsAndNoZone) {
                   QString::fromUtf8(milliseconds))
             << name;
     }
-}
-
-// Readings of the system's clock and a steady clock, in turn, and the stamp's
-// time for each, in milliseconds.
-TEST(StampClock, StampsMoveWithTheSteadyClockAndFollowASetSystemClock) {
-    const struct {
-        const char* what;
-        qint64 system, steady, stamp;
-    } readings[] = {
-        {"the first reading starts from the system's clock", 1'000'000, 50, 1'000'000},
-        {"5 ms later", 1'000'005, 55, 1'000'005},
-        {"the system's clock slewed back", 1'000'004, 60, 1'000'010},
-        {"stepped back less than a second", 999'420, 65, 1'000'015},
-        {"set an hour on", 4'600'070, 70, 4'600'070},
-        {"5 ms after that", 4'600'060, 75, 4'600'075},
-        {"after the machine slept ten minutes", 5'200'100, 80, 5'200'100},
-    };
-    StampClock clock;
-    for (const auto& r : readings)
-        EXPECT_EQ(clock.at(r.system, r.steady), r.stamp) << r.what;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,11 +47,14 @@ struct Lines {
     bool waitingSupported = true;
     bool breakOn = false;
     int breaks = 0;
+    std::chrono::steady_clock::time_point breakStart;
+    double lastBreakMs = 0;
     // An eventfd for each wait in progress, written at each change.
     std::vector<int> waits;
 };
 
 Lines lines;
+std::atomic<int> queuedOutput{-1};
 
 bool isAttached(int fd) {
     struct stat status {};
@@ -115,9 +120,17 @@ int answer(unsigned long request, void* arg) {
     case TIOCSBRK:
         lines.breakOn = true;
         ++lines.breaks;
+        lines.breakStart = std::chrono::steady_clock::now();
         break;
     case TIOCCBRK:
+        if (lines.breakOn)
+            lines.lastBreakMs = std::chrono::duration<double, std::milli>(
+                                    std::chrono::steady_clock::now() - lines.breakStart)
+                                    .count();
         lines.breakOn = false;
+        break;
+    case TIOCOUTQ:
+        *static_cast<int*>(arg) = queuedOutput;
         break;
     case TIOCGICOUNT: {
         serial_icounter_struct counts{};
@@ -143,6 +156,7 @@ void reset(int outputs) {
     lines.waitingSupported = true;
     lines.breakOn = false;
     lines.breaks = 0;
+    lines.lastBreakMs = 0;
 }
 
 bool isLineRequest(unsigned long request) {
@@ -156,6 +170,8 @@ bool isLineRequest(unsigned long request) {
     case TIOCGICOUNT:
     case TIOCMIWAIT:
         return true;
+    case TIOCOUTQ:
+        return queuedOutput >= 0;
     default:
         return false;
     }
@@ -184,7 +200,13 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
     va_start(args, request);
     void* arg = va_arg(args, void*);
     va_end(args);
-    if (attached.load() == 0 || !isLineRequest(request) || !isAttached(fd))
+    if (attached.load() == 0 || !isAttached(fd))
+        return realIoctl(fd, request, arg);
+    // A flush of the output empties the queue the driver is said to hold.
+    const auto queue = static_cast<int>(reinterpret_cast<std::uintptr_t>(arg));
+    if (request == TCFLSH && (queue == TCOFLUSH || queue == TCIOFLUSH) && queuedOutput > 0)
+        queuedOutput = 0;
+    if (!isLineRequest(request))
         return realIoctl(fd, request, arg);
     return answer(request, arg);
 }
@@ -202,7 +224,16 @@ bool attach(const std::string& path) {
 
 void detach() {
     attached = 0;
+    queuedOutput = -1;
     reset(0);
+}
+
+void setOutputQueued(int bytes) {
+    queuedOutput = bytes;
+}
+
+int outputQueued() {
+    return queuedOutput;
 }
 
 void setInputs(const Inputs& inputs) {
@@ -247,6 +278,11 @@ bool breakOn() {
 int breaks() {
     const std::lock_guard lock(lines.mutex);
     return lines.breaks;
+}
+
+double lastBreakMs() {
+    const std::lock_guard lock(lines.mutex);
+    return lines.lastBreakMs;
 }
 
 int waiting() {

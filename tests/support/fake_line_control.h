@@ -38,11 +38,17 @@ void setCounts(const Counts& counts);
 // driver that cannot wait.
 void supportWaiting(bool supported);
 
+// What the driver says it holds for the line (TIOCOUTQ) from now on, until a
+// flush of its output; below 0 the pseudo-terminal's own answer.
+void setOutputQueued(int bytes);
+int outputQueued();
+
 bool dtr();
 bool rts();
 bool breakOn();
-// How many times break was put on.
+// How many times break was put on, and how long the last one lasted.
 int breaks();
+double lastBreakMs();
 // Waits for line changes in progress.
 int waiting();
 

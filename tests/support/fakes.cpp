@@ -2,6 +2,8 @@
 
 #include "platform/line_settings.h"
 
+#include <QDateTime>
+#include <QTimer>
 #include <QVariant>
 
 void FakeSerialDevice::record(const char* member, const QVariant& value) {
@@ -51,8 +53,10 @@ void FakeSerialDevice::setInputMode(int mode) {
 
 void FakeSerialDevice::setInBufferCount(int count) {
     record("InBufferCount", count);
-    if (count == 0)
+    if (count == 0) {
         m_waiting.clear();
+        m_waitingArrivals.clear();
+    }
 }
 
 void FakeSerialDevice::setRThreshold(int bytes) {
@@ -61,6 +65,7 @@ void FakeSerialDevice::setRThreshold(int bytes) {
 }
 
 QByteArray FakeSerialDevice::input() {
+    m_arrivals = std::exchange(m_waitingArrivals, {});
     return std::exchange(m_waiting, {});
 }
 
@@ -78,11 +83,31 @@ QString FakeSerialDevice::describePort(std::int16_t port) const {
                : QStringLiteral("/dev/fake%1").arg(port);
 }
 
-void FakeSerialDevice::receive(const QByteArray& bytes) {
+void FakeSerialDevice::receive(const QByteArray& bytes, qint64 at) {
     m_waiting += bytes;
+    m_waitingArrivals.append({bytes.size(), at < 0 ? QDateTime::currentMSecsSinceEpoch() : at});
     m_commEvent = comm::EvReceive;
     if (m_open && m_rThreshold > 0)
         emit onComm();
+}
+
+void FakeSerialDevice::fallSilent(qint64 at) {
+    m_waitingArrivals.append({0, at});
+    m_commEvent = comm::EvReceive;
+    if (m_open && m_rThreshold > 0)
+        emit onComm();
+}
+
+void FakeSerialDevice::sendBreak(int milliseconds) {
+    if (!m_open || !offer.lineBreak || m_breakOn)
+        return;
+    record("Break", milliseconds);
+    m_breakOn = true;
+    emit lineChanged();
+    QTimer::singleShot(milliseconds, this, [this] {
+        m_breakOn = false;
+        emit lineChanged();
+    });
 }
 
 void FakeSerialDevice::lose(const QString& reason) {
@@ -160,6 +185,16 @@ void FakeMessageBoxes::show(const QString& text, Icon icon, const QString& detai
     if (whileOpen)
         whileOpen();
     --m_open;
+}
+
+std::optional<int> FakeMessageBoxes::askNumber(const QString& text, int value, int least,
+                                               int most) {
+    asked << QStringLiteral("%1 [%2] %3..%4").arg(text).arg(value).arg(least).arg(most);
+    if (numbers.empty())
+        return std::nullopt;
+    const auto answer = numbers.front();
+    numbers.pop_front();
+    return answer;
 }
 
 QStringList FakeMessageBoxes::texts() const {

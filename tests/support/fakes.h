@@ -28,8 +28,11 @@ public:
     // All bytes written to the line.
     QByteArray sent;
 
-    // The device sends bytes: they wait for input() and raise a receive event.
-    void receive(const QByteArray& bytes);
+    // The device sends bytes, read at `at` (now by default): they wait for
+    // input() and raise a receive event.
+    void receive(const QByteArray& bytes, qint64 at = -1);
+    // The frame gap passed in silence: told with a receive event.
+    void fallSilent(qint64 at);
     // The device goes away while the port is open.
     void lose(const QString& reason);
     // Raises an event that is not a receive event.
@@ -57,6 +60,8 @@ public:
     void setSThreshold(int bytes) override { record("SThreshold", bytes); }
     void setRThreshold(int bytes) override;
     QByteArray input() override;
+    QList<Arrival> arrivals() const override { return m_arrivals; }
+    void setFrameGap(int milliseconds) override { record("FrameGap", milliseconds); }
     void output(QByteArrayView data) override;
     // The driver takes everything at once.
     qint64 bytesToWrite() const override { return 0; }
@@ -69,7 +74,9 @@ public:
     bool dtrEnable() const override { return m_dtr; }
     void setRTSEnable(bool on) override;
     bool rtsEnable() const override { return m_rts; }
-    void setBreak(bool on) override { record("Break", on); }
+    // Over after `milliseconds` on the window's timers.
+    void sendBreak(int milliseconds) override;
+    bool breakOn() const override { return m_breakOn; }
     LineOffer lineOffer() const override { return m_open ? offer : LineOffer{}; }
     ModemLines modemLines() const override;
     LineErrors lineErrors() const override;
@@ -85,6 +92,8 @@ private:
     int m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
     QByteArray m_waiting;
+    QList<Arrival> m_waitingArrivals, m_arrivals;
+    bool m_breakOn = false;
     int m_handshaking = comm::HandshakeNone;
     bool m_dtr = true, m_rts = true;
     ModemLines m_lines;
@@ -123,6 +132,11 @@ public:
     std::function<void()> whileOpen;
 
     void show(const QString& text, Icon icon, const QString& detail) override;
+    // Answers each question from a queue: a number, or nullopt to cancel;
+    // the questions are kept in `asked`.
+    std::deque<std::optional<int>> numbers;
+    QStringList asked;
+    std::optional<int> askNumber(const QString& text, int value, int least, int most) override;
     bool showing() const override { return m_open > 0; }
     QStringList texts() const;
 
