@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
     app.exec();
     const double seconds = elapsed.nsecsElapsed() / 1e9;
     if (capture)
-        capture->flush();
+        capture->finish(10000);
     done = true;
     writer.join();
     poster.join();

@@ -19,6 +19,11 @@
 namespace {
 
 constexpr std::int64_t Megabyte = 1 << 20;
+// Told to end by a signal, the program has ended within a second: closing
+// the port takes at most half of it, the capture's last writes some of the
+// rest.
+constexpr int QuitDeadlineMs = 1000;
+constexpr int CaptureFinishMs = 400;
 
 struct CommandLine {
     QMap<int, QString> named;
@@ -135,7 +140,8 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
         bool ok = false;
         line.frameGap = value.toInt(&ok);
         if (!ok || line.frameGap < MinFrameGapMs || line.frameGap > MaxFrameGapMs) {
-            std::fprintf(stderr, "varnolix: --frame-gap expects milliseconds from %d to %d, not %s\n",
+            std::fprintf(stderr,
+                         "varnolix: --frame-gap expects milliseconds from %d to %d, not %s\n",
                          MinFrameGapMs, MaxFrameGapMs, qPrintable(value));
             return std::nullopt;
         }
@@ -195,14 +201,15 @@ int main(int argc, char** argv) {
                                  .settings = &settings,
                                  .frameGap = line->frameGap});
     // Told to end, the program ends as closing the window does, with status 0.
-    QuitSignals quitSignals;
+    QuitSignals quitSignals(QuitDeadlineMs);
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {
         form.close();
         QApplication::quit();
     });
     form.show();
     const int status = QApplication::exec();
+    // What the capture could not write by then is told on stderr.
     if (capture)
-        capture->flush();
+        capture->finish(CaptureFinishMs);
     return status;
 }

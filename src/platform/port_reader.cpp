@@ -150,7 +150,8 @@ void PortReader::run() {
         const double span = std::clamp(Milliseconds(now - lastRead).count(), 1.0, StreamRestMs);
         lastRead = now;
         frameOpen = gap > 0;
-        double restMs = std::min(streaming ? StreamRestMs : RestMs, DriverFill * span / double(read));
+        double restMs =
+            std::min(streaming ? StreamRestMs : RestMs, DriverFill * span / double(read));
         // A silence is measured from the last read: a rest makes it look
         // shorter by as much.
         if (gap > 0)

@@ -2,11 +2,13 @@
 
 #include "platform/application.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -21,6 +23,20 @@ QString startFolder(const QString& initDir) {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     return QDir(desktop).exists() ? desktop : QDir::homePath();
 }
+
+// Tells a file's kind by its name alone. Qt's own guesses from the contents,
+// reading every file the dialog lists, and a file under /proc or /dev may
+// never answer: as root, /proc/kmsg holds the read, and the dialog, for good.
+class NameOnlyIcons final : public QAbstractFileIconProvider {
+public:
+    using QAbstractFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+};
 
 // "text(*.txt)" is read as the description "text" and the pattern *.txt.
 QString spaced(QString filter) {
@@ -41,8 +57,12 @@ bool QtCommonDialog::showSave() {
 
 bool QtCommonDialog::show(bool save) {
     const QString allFiles = QStringLiteral("All files (*)");
+    // Made first: the dialog's threads ask it until the dialog is gone.
+    NameOnlyIcons icons;
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setIconProvider(&icons);
     dialog.setDirectory(startFolder(InitDir));
     dialog.setNameFilters({spaced(Filter), allFiles});
     if (save) {
@@ -63,13 +83,12 @@ bool QtCommonDialog::show(bool save) {
     return true;
 }
 
-std::optional<int> QtMessageBoxes::askNumber(const QString& text, int value, int least,
-                                             int most) {
+std::optional<int> QtMessageBoxes::askNumber(const QString& text, int value, int least, int most) {
     bool ok = false;
     ++m_open;
-    const int number = QInputDialog::getInt(QApplication::activeWindow(),
-                                            QString::fromLatin1(ApplicationTitle), text, value,
-                                            least, most, 1, &ok);
+    const int number =
+        QInputDialog::getInt(QApplication::activeWindow(), QString::fromLatin1(ApplicationTitle),
+                             text, value, least, most, 1, &ok);
     --m_open;
     return ok ? std::optional(number) : std::nullopt;
 }

@@ -290,8 +290,7 @@ QByteArray QtSerialDevice::input() {
         return {};
     m_inputTaken = true;
     return m_reader->take(
-        m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, MostPerEvent) : MostPerEvent,
-        &m_arrivals);
+        m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, MostPerEvent) : MostPerEvent, &m_arrivals);
 }
 
 // QSerialPort's buffer, and then the driver's output queue: on a UART the

@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
-#include <stop_token>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <stop_token>
 #include <thread>
 #include <utility>
 

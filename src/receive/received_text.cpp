@@ -35,8 +35,7 @@ QString ReceivedText::append(QByteArrayView batch, QList<Arrival> arrivals, bool
     }
     // Bytes no arrival told of are shown all the same.
     if (at < batch.size())
-        addRead(text, batch.sliced(at), arrivals.constLast().msecsSinceEpoch, asText,
-                wholeLineAt);
+        addRead(text, batch.sliced(at), arrivals.constLast().msecsSinceEpoch, asText, wholeLineAt);
     return text;
 }
 

@@ -28,7 +28,7 @@ void frmmain::Form_Load() {
         MSComm1.setRTSEnable(rts);
     if (m_remembered.flowControl != MSComm1.handshaking())
         MSComm1.setHandshaking(m_remembered.flowControl);
-    if (const int gap = m_options.frameGap > 0           ? m_options.frameGap
+    if (const int gap = m_options.frameGap > 0         ? m_options.frameGap
                         : m_remembered.framesBySilence ? m_remembered.frameGapMs
                                                        : 0)
         setFrameGap(gap);

@@ -8,11 +8,11 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 #include <utility>
-#include <deque>
 #include <vector>
 
 class QTextLayout;

@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <termios.h>

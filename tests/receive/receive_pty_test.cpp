@@ -127,7 +127,7 @@ TEST(ReceiveOverAPseudoTerminal, NothingIsLostWhileTheWindowIsBusy) {
 
     ASSERT_TRUE(waitUntil([&] { return received() == writer.written(); }));
     EXPECT_EQ(writer.dropped(), 0) << "with the window busy for " << busyMs << " ms";
-    w.capture->flush();
+    EXPECT_TRUE(w.capture->finish(5000));
     EXPECT_TRUE(w.captured() == QByteArray::fromStdString(writer.expected(writer.written())));
 }
 

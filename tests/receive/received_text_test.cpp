@@ -39,10 +39,10 @@ void run(ReceivedText& received, const std::vector<Step>& steps) {
         QString expected = QString::fromStdU16String(step.appended);
         static const QRegularExpression stamp("<(\\d+)>");
         for (auto match = stamp.match(expected); match.hasMatch(); match = stamp.match(expected))
-            expected.replace(match.capturedStart(), match.capturedLength(),
-                             dateTimeStamp(QDateTime::fromMSecsSinceEpoch(
-                                               T + match.captured(1).toLongLong()),
-                                           QLocale::system(), StampPrecision::Milliseconds));
+            expected.replace(
+                match.capturedStart(), match.capturedLength(),
+                dateTimeStamp(QDateTime::fromMSecsSinceEpoch(T + match.captured(1).toLongLong()),
+                              QLocale::system(), StampPrecision::Milliseconds));
         EXPECT_EQ(received.append(batch, arrivals, step.asText), expected);
     }
 }
@@ -51,22 +51,21 @@ void run(ReceivedText& received, const std::vector<Step>& steps) {
 // and the time of that read after, however many reads a batch holds.
 TEST(ReceivedText, ALineEndedByAReadCarriesThatReadsTime) {
     ReceivedText received;
-    run(received, {
-                      {{{"OK\r\n", 0}}, true, u"\r\nOK\r\n<0>"},
-                      {{{"OK\r", 5}}, true, u"OK\r"},
-                      {{{"\r\n", 7}}, true, u"\r\n\r\n<7>"},
-                      {{{"O\r\nK", 9}}, true, u"O\r\nK"},
-                      {{{"", 9}}, true, u""},
-                      // Read 3 ms apart, taken in one batch after a busy spell.
-                      {{{"A\r\n", 600}, {"B\r\n", 603}, {"C", 604}},
-                       true,
-                       u"\r\nA\r\n<600>\r\nB\r\n<603>C"},
-                      // Hex display never ends a line.
-                      {{{"OK\r\n", 610}}, false, u"4F \r4B \r0D \r0A \r"},
-                      // The lead byte waits for its trail; the character then ends a line.
-                      {{{"\xD6", 620}}, true, u""},
-                      {{{"\xD0\r\n", 640}}, true, u"\r\n\u4E2D\r\n<640>"},
-                  });
+    run(received,
+        {
+            {{{"OK\r\n", 0}}, true, u"\r\nOK\r\n<0>"},
+            {{{"OK\r", 5}}, true, u"OK\r"},
+            {{{"\r\n", 7}}, true, u"\r\n\r\n<7>"},
+            {{{"O\r\nK", 9}}, true, u"O\r\nK"},
+            {{{"", 9}}, true, u""},
+            // Read 3 ms apart, taken in one batch after a busy spell.
+            {{{"A\r\n", 600}, {"B\r\n", 603}, {"C", 604}}, true, u"\r\nA\r\n<600>\r\nB\r\n<603>C"},
+            // Hex display never ends a line.
+            {{{"OK\r\n", 610}}, false, u"4F \r4B \r0D \r0A \r"},
+            // The lead byte waits for its trail; the character then ends a line.
+            {{{"\xD6", 620}}, true, u""},
+            {{{"\xD0\r\n", 640}}, true, u"\r\n\u4E2D\r\n<640>"},
+        });
     EXPECT_FALSE(received.pendingLead.held);
 }
 
@@ -76,22 +75,21 @@ TEST(ReceivedText, ALineEndedByAReadCarriesThatReadsTime) {
 TEST(ReceivedText, AFrameIsALineOfItsOwnStampedWithItsFirstByte) {
     ReceivedText received;
     received.setFrames(true);
-    run(received,
-        {
-            // Split across reads and batches.
-            {{{"\x01\x03", 0}}, false, u"\r\n01 \r03 \r"},
-            {{{"\x02", 4}, {"", 24}}, false, u"02 \r\r\n<0>"},
-            // Two frames read while the window was busy, taken in one batch.
-            {{{"\x05", 100}, {"", 120}, {"\x06", 130}, {"", 150}},
-             false,
-             u"\r\n05 \r\r\n<100>\r\n06 \r\r\n<130>"},
-            // Text that ends its own line gets no second line end; a lead byte
-            // whose trail never came is shown for what it is.
-            {{{"OK\r\n", 200}, {"", 220}}, true, u"\r\nOK\r\n<200>"},
-            {{{"A\xD6", 300}, {"", 320}}, true, u"\r\nA\uFFFD\r\n<300>"},
-            // A silence with no frame open adds nothing.
-            {{{"", 400}}, true, u""},
-        });
+    run(received, {
+                      // Split across reads and batches.
+                      {{{"\x01\x03", 0}}, false, u"\r\n01 \r03 \r"},
+                      {{{"\x02", 4}, {"", 24}}, false, u"02 \r\r\n<0>"},
+                      // Two frames read while the window was busy, taken in one batch.
+                      {{{"\x05", 100}, {"", 120}, {"\x06", 130}, {"", 150}},
+                       false,
+                       u"\r\n05 \r\r\n<100>\r\n06 \r\r\n<130>"},
+                      // Text that ends its own line gets no second line end; a lead byte
+                      // whose trail never came is shown for what it is.
+                      {{{"OK\r\n", 200}, {"", 220}}, true, u"\r\nOK\r\n<200>"},
+                      {{{"A\xD6", 300}, {"", 320}}, true, u"\r\nA\uFFFD\r\n<300>"},
+                      // A silence with no frame open adds nothing.
+                      {{{"", 400}}, true, u""},
+                  });
     EXPECT_FALSE(received.pendingLead.held);
 }
 
