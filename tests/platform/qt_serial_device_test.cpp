@@ -72,6 +72,26 @@ TEST_F(QtSerialDeviceTest, BytesHandedOverGoOutEvenWhenThePortClosesAtOnce) {
     EXPECT_EQ(device.read(10018), QByteArray("one byte at a time") + QByteArray(10000, 'x'));
 }
 
+// A UART's driver keeps what it took in its output queue for as long as the
+// flow is held: those bytes are not sent yet, and a close drops them unsent.
+TEST_F(QtSerialDeviceTest, BytesCountAsSentOnceTheyLeftTheDriversQueue) {
+    const auto detach = qScopeGuard([] { fake_lines::detach(); });
+    ASSERT_TRUE(fake_lines::attach(device.portPath().toStdString()));
+    openConfigured();
+    QSignalSpy taken(&serial, &SerialDevice::outputTaken);
+    fake_lines::setOutputQueued(40);
+    serial.output(QByteArray(100, 'x'));
+    ASSERT_TRUE(waitUntil([&] { return serial.bytesAccepted() == 60; }));
+    EXPECT_EQ(serial.bytesToWrite(), 40);
+    // The queue drains without an event of its own.
+    taken.clear();
+    fake_lines::setOutputQueued(10);
+    EXPECT_TRUE(waitUntil([&] { return !taken.isEmpty(); }));
+    EXPECT_EQ(serial.bytesAccepted(), 90);
+    serial.setPortOpen(false);
+    EXPECT_EQ(serial.bytesAccepted(), 90);
+}
+
 TEST_F(QtSerialDeviceTest, ClosingOverAFullDriverIsNoLoss) {
     openConfigured();
     QSignalSpy lost(&serial, &SerialDevice::portLost);

@@ -12,13 +12,16 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <optional>
+
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <string>
+#include <sys/resource.h>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -160,6 +163,52 @@ TEST_F(ReceiveTest, SwitchingTheDisplayChangesOnlyLaterBatches) {
     EXPECT_EQ(shown(), u"A41 \r");
 }
 
+// "Frames by silence…" asks for the gap, hands it to the port and keeps it
+// for the next start; --frame-gap wins for its run and is not kept.
+TEST(FramesBySilence, TheGapAskedForGoesToThePortAndIsKept) {
+    QTemporaryDir folder;
+    SettingsFile settings(folder.filePath("varnolix.conf"));
+    const struct Step {
+        const char* what;
+        std::optional<int> answer; // to the question, when ticked
+        int frameGap;              // given on the command line of a new start
+        bool ticked;
+        const char* written;
+    } steps[] = {
+        {"ticked, the question cancelled", std::nullopt, 0, false, ""},
+        {"ticked, 15 ms", 15, 0, true, "FrameGap=15"},
+        {"started again", {}, 0, true, "FrameGap=15"},
+        {"started with --frame-gap 40", {}, 40, true, "FrameGap=40"},
+        {"started again", {}, 0, true, "FrameGap=15"},
+        {"unticked", {}, 0, false, "FrameGap=0"},
+        {"started again", {}, 0, false, ""},
+    };
+    std::unique_ptr<Fakes> fakes;
+    std::unique_ptr<frmmain> form;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (QLatin1String(step.what).startsWith(QLatin1String("started"))) {
+            form.reset();
+            fakes = std::make_unique<Fakes>();
+            fakes->serial.ports[1] = FakeSerialDevice::Port::Present;
+            form = std::make_unique<frmmain>(
+                fakes->platform(), RunOptions{.settings = &settings, .frameGap = step.frameGap});
+        } else {
+            if (!form) {
+                fakes = std::make_unique<Fakes>();
+                fakes->serial.ports[1] = FakeSerialDevice::Port::Present;
+                form =
+                    std::make_unique<frmmain>(fakes->platform(), RunOptions{.settings = &settings});
+            }
+            fakes->serial.writes.clear();
+            fakes->messages.numbers.push_back(step.answer);
+            form->framesBySilence->trigger();
+        }
+        EXPECT_EQ(form->framesBySilence->isChecked(), step.ticked);
+        EXPECT_EQ(fakes->serial.writes.filter("FrameGap").join(u' '), step.written);
+    }
+}
+
 // A short write into a capture (a full device, a write across the file-size
 // limit): one warning with the system's reason in a box and on stderr, then
 // everything else goes on. A new file when the path is empty; no limit when 0.
@@ -168,8 +217,7 @@ struct ReceiveWithACapture : ::testing::TestWithParam<std::tuple<std::string, rl
 TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
     const auto [file, limit, error] = GetParam();
     QTemporaryDir dir;
-    const QString path =
-        file.empty() ? dir.filePath("capture.bin") : QString::fromStdString(file);
+    const QString path = file.empty() ? dir.filePath("capture.bin") : QString::fromStdString(file);
     QString why;
     const auto capture = CaptureFile::open(path, &why);
     ASSERT_TRUE(capture);

@@ -9,17 +9,24 @@
 #include "window/log_view.h"
 
 #include "platform/capture_file.h"
+#include "receive/date_stamp.h"
 
 #include "lossy_writer.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -92,6 +99,60 @@ TEST(ReceiveOverAPseudoTerminal, ALoneByteAfterABatchArrivesWithinTwentyMillisec
         ASSERT_TRUE(waitUntil([&] { return form.Text1->text().endsWith(QChar(batch.back())); }));
         device.write("!");
         EXPECT_TRUE(waitUntil([&] { return form.Text1->text().endsWith(u'!'); }, 20));
+    }
+}
+
+// A device writes two pieces 60 ms apart while the window is busy for 600 ms:
+// each line, or each frame cut at the silence between them, carries the time
+// its bytes came, within 5 ms, not the time the window got to them.
+TEST(ReceiveOverAPseudoTerminal, StampsTellWhenBytesCameWhileTheWindowIsBusy) {
+    const struct Case {
+        const char* name;
+        int frameGap;
+        bool hex;
+        QByteArray first, second;
+        // What the area shows; "<>" is a stamp.
+        std::u16string shown;
+    } cases[] = {
+        {"lines", 0, false, "one\r\n", "two\r\n", u"\r\none\r\n<>\r\ntwo\r\n<>"},
+        {"frames", 20, true, "\x01\x02", "\x03", u"\r\n01 \r02 \r\r\n<>\r\n03 \r\r\n<>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPair device;
+        QtSerialDevice serial{PortMap({{1, device.portPath()}})};
+        Fakes fakes;
+        frmmain form({serial, fakes.dialog, fakes.timer, fakes.messages, fakes.shell, fakes.events},
+                     {.stampMilliseconds = true, .frameGap = c.frameGap});
+        ASSERT_TRUE(serial.portOpen());
+        (c.hex ? form.Option1 : form.Option2)->setChecked(true);
+        qint64 written[2] = {};
+        std::thread play([&] {
+            for (int i = 0; i < 2; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(i ? 60 : 100));
+                written[i] = QDateTime::currentMSecsSinceEpoch();
+                device.write(i ? c.second : c.first);
+            }
+        });
+        QThread::msleep(600);
+        play.join();
+        QStringList pieces = QString::fromStdU16String(c.shown).split(QStringLiteral("<>"));
+        for (QString& piece : pieces)
+            piece = QRegularExpression::escape(piece);
+        const QRegularExpression expected(u'^' + pieces.join(QStringLiteral("(.+)")) + u'$');
+        QRegularExpressionMatch match;
+        ASSERT_TRUE(waitUntil([&] {
+            return (match = expected.match(form.Text1->text())).hasMatch();
+        })) << form.Text1->text().toStdString();
+        for (int i = 0; i < 2; ++i) {
+            QStringList near;
+            for (qint64 late = 0; late <= 5; ++late)
+                near << dateTimeStamp(QDateTime::fromMSecsSinceEpoch(written[i] + late),
+                                      QLocale::system(), StampPrecision::Milliseconds);
+            EXPECT_TRUE(near.contains(match.captured(i + 1)))
+                << match.captured(i + 1).toStdString() << " for a write at "
+                << near.first().toStdString();
+        }
     }
 }
 

@@ -331,20 +331,33 @@ TEST_F(LogViewTest, PastTheScrollbackTheOldestWholeLinesGiveWayToANotice) {
             text += QStringLiteral("line %1 %2\r\n").arg(i).arg(QString("ab ").repeated(i % 50));
         return text;
     };
+    // As the receive area gets them: each line in front of the stamp after
+    // it, told as a whole line.
+    QString stamped;
+    for (int i = 0; i < 1500; ++i)
+        stamped += QStringLiteral("\r\nline %1 %2\r\nstamped %1")
+                       .arg(i)
+                       .arg(QString("ab ").repeated(i % 7));
     const struct {
         QString all;
-        qsizetype chunk;   // appended this much at a time, or set whole
+        qsizetype chunk;   // appended this much at a time, or set whole; -1: by line
         QString firstKept; // hex lines break after a byte's blank
     } cases[] = {
         {lines(0, 3000), 100, "line "},
         {QString("4F \r").repeated(30000), 1000, "\r4F "},
         {lines(0, 3000), 0, "line "},
+        {stamped, -1, "line "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chunk);
         m_view.clear();
         m_view.setScrollback(cap, "; end");
-        c.chunk ? appendInChunks(c.all, c.chunk) : m_view.setText(c.all);
+        if (c.chunk < 0) {
+            for (const QString& line : c.all.split("\r\nline ", Qt::SkipEmptyParts))
+                m_view.append(QStringLiteral("\r\nline ") + line, 2);
+        } else {
+            c.chunk ? appendInChunks(c.all, c.chunk) : m_view.setText(c.all);
+        }
         const QString text = m_view.text();
         const QString kept = text.mid(text.indexOf("\r\n") + 2);
         EXPECT_TRUE(c.all.endsWith(kept) && kept.startsWith(c.firstKept));
