@@ -90,7 +90,7 @@ bool CaptureFile::finish(int milliseconds) {
         m_changed.notify_all();
         m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                            [this] { return (m_waiting.isEmpty() && m_writing == 0) || m_quit; });
-        unwritten = m_quit ? 0 : m_waiting.size() + m_writing;
+        unwritten = m_quit ? 0 : m_waiting.size() + m_writing - m_written;
     }
     endWriter(unwritten > 0);
     if (unwritten > 0 && m_capturing)
@@ -154,12 +154,14 @@ void CaptureFile::run() {
         }
         std::swap(bytes, m_waiting);
         m_writing = bytes.size();
+        m_written = 0;
         m_flushNow = false;
         lock.unlock();
         const int error = writeAll(bytes);
         bytes.truncate(0);
         lock.lock();
         m_writing = 0;
+        m_written = 0;
         m_changed.notify_all();
         if (error == ECANCELED)
             break;
@@ -184,6 +186,7 @@ int CaptureFile::writeAll(const QByteArray& bytes) {
             ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (written > 0) {
             done += written;
+            m_written = done;
             continue;
         }
         if (written == 0)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -74,6 +75,8 @@ private:
     QByteArray m_waiting;
     std::chrono::steady_clock::time_point m_since;
     qsizetype m_writing = 0;
+    // How much of what it holds the writer has written; written by it alone.
+    std::atomic<qsizetype> m_written{0};
     bool m_flushNow = false;
     bool m_quit = false;
     bool m_abandon = false;

@@ -205,7 +205,7 @@ void frmmain::createControls() {
     stampMilliseconds->setCheckable(true);
     stampMilliseconds->setChecked(m_options.stampMilliseconds || m_remembered.stampMilliseconds);
     Text1->addAction(stampMilliseconds);
-    framesBySilence = new QAction(QStringLiteral("&Frames by silence\u2026"), Text1);
+    framesBySilence = new QAction(QStringLiteral("Frames &by silence\u2026"), Text1);
     framesBySilence->setObjectName(QStringLiteral("framesBySilence"));
     framesBySilence->setCheckable(true);
     Text1->addAction(framesBySilence);
