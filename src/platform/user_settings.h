@@ -1,6 +1,13 @@
 #pragma once
 
+#include "platform/code_page.h"
+#include "transmit/line_end.h"
+#include "transmit/quick_sends.h"
+#include "transmit/send_history.h"
+
 #include <QString>
+
+#include <vector>
 
 // What the user chose outside the window's own controls, kept between runs.
 // The window's own controls always start as they did.
@@ -10,6 +17,17 @@ struct UserSettings {
     // The state the DTR and RTS toggles put on the line at every open.
     bool dtr = true, rts = true;
     bool stampMilliseconds = false;
+    // The "Line end" selector.
+    LineEnd lineEnd = LineEnd::CrLf;
+    // How received text is shown, text sends go out and Save log writes.
+    TextEncoding encoding = TextEncoding::Gbk;
+    // "Match case" in the find bars.
+    bool matchCase = false;
+    // The newest sends from the send box, oldest first, at most
+    // SendHistory::Capacity.
+    std::vector<SentText> history;
+    // At most MaxQuickSends.
+    std::vector<QuickSend> quickSends;
 
     bool operator==(const UserSettings&) const = default;
 };

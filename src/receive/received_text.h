@@ -13,7 +13,7 @@
 // and time after it.
 class ReceivedText {
 public:
-    // The text to append for a batch, in hex or as text (code page 936);
+    // The text to append for a batch, in hex or as text (in `encoding`);
     // `now` is asked for the time only when the text ends a line.
     QString append(QByteArrayView batch, bool asText, QDateTime (*now)() = &stampTime);
 
@@ -22,4 +22,6 @@ public:
     PendingLead pendingLead;
     // How finely the stamp after a line gives the time.
     StampPrecision precision = StampPrecision::Seconds;
+    // What received bytes shown as text are read as.
+    TextEncoding encoding = TextEncoding::Gbk;
 };

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "platform/code_page.h"
+#include "transmit/line_end.h"
+#include "transmit/quick_sends.h"
+
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class CaptureFile;
 class SettingsFile;
@@ -30,4 +35,10 @@ struct RunOptions {
     // Where the user's choices outside the window's own controls are kept;
     // none: every start begins from the defaults and nothing is kept.
     SettingsFile* settings = nullptr;
+    // The "Line end" selector's entry and the text encoding at start; unset,
+    // what the user chose last.
+    std::optional<LineEnd> lineEnd = std::nullopt;
+    std::optional<TextEncoding> encoding = std::nullopt;
+    // Quick sends read from a file for this run; unset, the user's own.
+    std::optional<std::vector<QuickSend>> quickSends = std::nullopt;
 };
