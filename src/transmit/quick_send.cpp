@@ -30,6 +30,7 @@ void frmmain::quickSend_Click(int index) {
 
 // The menu's entries follow the quick sends.
 void frmmain::showQuickSends() {
+    noQuickSends->setVisible(m_quickSends.empty());
     for (int i = 0; i < MaxQuickSends; ++i) {
         QAction* action = quickSendActions[i];
         const bool used = i < int(m_quickSends.size());

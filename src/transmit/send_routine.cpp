@@ -145,9 +145,10 @@ void frmmain::refuseCharacter(const QString& text, qsizetype at) {
     const bool printable = QChar::isPrint(code) && !QChar::isSurrogate(code);
     const QString shown = printable ? QString::fromUcs4(&code, 1) : QString();
     const auto [line, column] = lineAndColumn(text, at);
-    MsgBox(QStringLiteral("%1U+%2 at line %3, column %4 cannot be sent in %5")
-               .arg(printable ? u'"' + shown + QStringLiteral("\" ") : QString())
+    MsgBox(QStringLiteral("%1U+%2%3 at line %4, column %5 cannot be sent in %6")
+               .arg(printable ? u'"' + shown + QStringLiteral("\" (") : QString())
                .arg(QString::number(code, 16).toUpper().rightJustified(4, u'0'))
+               .arg(printable ? QStringLiteral(")") : QString())
                .arg(line)
                .arg(column)
                .arg(textEncodingCaption(encoding())),

@@ -101,7 +101,7 @@ public:
     // One per quick send, hidden past the last; the first nine on Ctrl+1 to
     // Ctrl+9 anywhere in the window.
     std::array<QAction*, MaxQuickSends> quickSendActions;
-    QAction *editQuickSendsAction, *loadQuickSendsAction, *saveQuickSendsAction;
+    QAction *noQuickSends, *editQuickSendsAction, *loadQuickSendsAction, *saveQuickSendsAction;
     // "Edit quick sends…", hidden until asked for.
     QuickSendEditor* quickSendEditor;
     // "Text encoding" in the receive area's context menu, one entry per

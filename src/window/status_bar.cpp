@@ -114,6 +114,8 @@ void frmmain::createSendBar() {
             addAction(action);
         }
     }
+    noQuickSends = quickSendMenu->addAction(QStringLiteral("No quick sends yet"));
+    noQuickSends->setEnabled(false);
     quickSendMenu->addSeparator();
     editQuickSendsAction = quickSendMenu->addAction(QStringLiteral("&Edit quick sends\u2026"));
     loadQuickSendsAction = quickSendMenu->addAction(QStringLiteral("&Load quick sends\u2026"));

@@ -265,7 +265,7 @@ TEST(TextEncoding, ShowsSendsAndSavesTextInTheChosenEncoding) {
     } cases[] = {
         {TextEncoding::Gbk, "\xD6\xD0\xCE\xC4\x81\x20", u"\u4E2D\u6587\uFFFD ",
          "\xD6\xD0\xCE\xC4? ", u"\u4E2D\n\U0001F600", "",
-         "\"\U0001F600\" U+1F600 at line 2, column 1 cannot be sent in GBK (code page 936)"},
+         "\"\U0001F600\" (U+1F600) at line 2, column 1 cannot be sent in GBK (code page 936)"},
         {TextEncoding::Utf8, "\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u4E2D\U0001F600",
          "\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u4E2D\U0001F600", "\xE4\xB8\xAD\xF0\x9F\x98\x80", ""},
         // One U+FFFD for each byte that is no part of a character.
@@ -276,7 +276,7 @@ TEST(TextEncoding, ShowsSendsAndSavesTextInTheChosenEncoding) {
          QByteArray("\xEF\xBF\xBD").repeated(2) + "A" + QByteArray("\xEF\xBF\xBD").repeated(6), u"",
          "", ""},
         {TextEncoding::Latin1, "caf\xE9 \xFF", u"caf\u00E9 \u00FF", "caf\xE9 \xFF", u"\u00E9\u2122",
-         "", "\"\u2122\" U+2122 at line 1, column 2 cannot be sent in Latin-1"},
+         "", "\"\u2122\" (U+2122) at line 1, column 2 cannot be sent in Latin-1"},
     };
     Fakes fakes;
     fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
