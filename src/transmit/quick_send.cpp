@@ -87,7 +87,7 @@ QString frmmain::askForQuickSendsFile(bool save) {
     CommonDialog1.FileName = save ? QStringLiteral("quick-sends.txt") : QString();
     CommonDialog1.Filter = QStringLiteral("quick sends(*.txt)");
     const bool chosen = save ? CommonDialog1.showSave() : CommonDialog1.showOpen();
-    const QString path = chosen ? CommonDialog1.FileName : QString();
+    QString path = chosen ? CommonDialog1.FileName : QString();
     CommonDialog1.FileName = fileName;
     CommonDialog1.InitDir = initDir;
     CommonDialog1.Filter = filter;

@@ -1,45 +1,22 @@
 #include "window/frmmain.h"
 
-#include "support/fakes.h"
+#include "support/window_with_settings.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 #include "window/quick_send_editor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 namespace {
 
-struct QuickSendTest : ::testing::Test {
-    QTemporaryDir folder;
-    SettingsFile settings{folder.filePath("varnolix.conf")};
-    Fakes fakes;
-    std::unique_ptr<frmmain> form;
-
-    void SetUp() override {
-        fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
-        start({.settings = &settings});
-    }
-    void start(RunOptions options) {
-        if (form)
-            form->close();
-        form = std::make_unique<frmmain>(fakes.platform(), options);
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
+struct QuickSendTest : WindowWithSettings {
     QString file(const char* name, const QByteArray& content) {
         QFile written(folder.filePath(name));
         written.open(QIODevice::WriteOnly);
@@ -50,7 +27,7 @@ struct QuickSendTest : ::testing::Test {
     QByteArray ctrl(int n) {
         form->Text1->setFocus();
         fakes.serial.sent.clear();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_0 + n), Qt::ControlModifier);
+        press(Qt::Key(Qt::Key_0 + n));
         return fakes.serial.sent;
     }
     void edit(int row, const QString& name, const QString& mode, const QString& data) {
@@ -58,71 +35,49 @@ struct QuickSendTest : ::testing::Test {
         for (int column = 0; column < 3; ++column)
             table->setItem(row, column,
                            new QTableWidgetItem(QStringList{name, mode, data}[column]));
+        form->quickSendEditor->buttons()->button(QDialogButtonBox::Ok)->click();
+    }
+    void load(const QString& path) {
+        fakes.dialog.answers.push_back(path);
+        form->loadQuickSendsAction->trigger();
     }
 };
 
 TEST_F(QuickSendTest, LoadedEditedAndSentWithCtrlNumberAndKeptBetweenRuns) {
     const QString good = file("modem.txt", "# modem\nReset\ttext\tATZ\\r\nPing\thex\t01 02 FF\n");
     const QString bad = file("bad.txt", "Reset\ttext\tATZ\nPing\thex\t01 02 FF\nOops\ttext\n");
+    const QByteArray all = "ATZ\r|\x01\x02\xFF|ATI";
     const struct Step {
         const char* what;
         std::function<void(QuickSendTest&)> act;
-        QByteArray ctrl1, ctrl2, ctrl3;
+        // What Ctrl+1, Ctrl+2 and Ctrl+3 send, apart by '|'.
+        QByteArray sent;
         QStringList messages;
     } steps[] = {
-        {"none yet", [](QuickSendTest&) {}, "", "", "", {}},
-        {"a file loaded",
-         [&](QuickSendTest& t) {
-             t.fakes.dialog.answers.push_back(good);
-             t.form->loadQuickSendsAction->trigger();
-         },
-         "ATZ\r",
-         "\x01\x02\xFF",
-         "",
-         {}},
+        {"none yet", [](QuickSendTest&) {}, "||", {}},
+        {"a file loaded", [&](QuickSendTest& t) { t.load(good); }, "ATZ\r|\x01\x02\xFF|", {}},
         {"a file with a malformed line loads nothing",
-         [&](QuickSendTest& t) {
-             t.fakes.dialog.answers.push_back(bad);
-             t.form->loadQuickSendsAction->trigger();
-         },
-         "ATZ\r",
-         "\x01\x02\xFF",
-         "",
+         [&](QuickSendTest& t) { t.load(bad); },
+         "ATZ\r|\x01\x02\xFF|",
          {"No quick sends were loaded"}},
         {"a third added in the editor, after a row it cannot take",
          [](QuickSendTest& t) {
              t.form->editQuickSendsAction->trigger();
              t.edit(2, "Info", "text", "ATI\\q");
-             t.form->quickSendEditor->buttons()->button(QDialogButtonBox::Ok)->click();
              ASSERT_TRUE(t.form->quickSendEditor->isVisible());
              t.edit(2, "Info", "", "ATI");
-             t.form->quickSendEditor->buttons()->button(QDialogButtonBox::Ok)->click();
              EXPECT_FALSE(t.form->quickSendEditor->isVisible());
          },
-         "ATZ\r",
-         "\x01\x02\xFF",
-         "ATI",
+         all,
          {"Row 3 is no quick send"}},
-        {"a restart",
-         [](QuickSendTest& t) { t.start({.settings = &t.settings}); },
-         "ATZ\r",
-         "\x01\x02\xFF",
-         "ATI",
-         {}},
+        {"a restart", [](QuickSendTest& t) { t.start(); }, all, {}},
         {"a file on the command line wins for its run",
-         [&](QuickSendTest& t) {
-             t.start({.settings = &t.settings, .quickSends = {{{"Hi", false, "hi"}}}});
+         [](QuickSendTest& t) {
+             t.start({.quickSends = {{{"Hi", false, "hi"}}}});
          },
-         "hi",
-         "",
-         "",
+         "hi||",
          {}},
-        {"and is not kept",
-         [](QuickSendTest& t) { t.start({.settings = &t.settings}); },
-         "ATZ\r",
-         "\x01\x02\xFF",
-         "ATI",
-         {}},
+        {"and is not kept", [](QuickSendTest& t) { t.start(); }, all, {}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -131,13 +86,13 @@ TEST_F(QuickSendTest, LoadedEditedAndSentWithCtrlNumberAndKeptBetweenRuns) {
         EXPECT_EQ(fakes.messages.texts(), step.messages);
         form->Text4->clear();
         form->Label11->setText("0");
-        EXPECT_EQ(ctrl(1), step.ctrl1);
-        EXPECT_EQ(ctrl(2), step.ctrl2);
-        EXPECT_EQ(ctrl(3), step.ctrl3);
-        // Sent as the Send button sends, without touching the send box.
-        const QByteArray all = step.ctrl1 + step.ctrl2 + step.ctrl3;
-        EXPECT_EQ(form->Label11->text().toInt(), all.size());
-        EXPECT_EQ(form->Text4->text().size(), all.size() + (step.ctrl2.isEmpty() ? 0 : 6));
+        const QList<QByteArray> sent = step.sent.split('|');
+        for (int n = 1; n <= 3; ++n)
+            EXPECT_EQ(ctrl(n), sent[n - 1]) << "Ctrl+" << n;
+        // Sent as the Send button sends, hex echoed as typed, without touching the send box.
+        const qsizetype bytes = step.sent.size() - 2;
+        EXPECT_EQ(form->Label11->text().toInt(), bytes);
+        EXPECT_EQ(form->Text4->text().size(), bytes + (sent[1].isEmpty() ? 0 : 6));
         EXPECT_EQ(form->Text2->toPlainText(), "ATI\n");
     }
     // Saved, the file reads back as it was loaded and edited.
