@@ -119,8 +119,8 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                       QStringLiteral("What a text send adds while \"CR\" is ticked, and what each "
                                      "line break in the send box goes out as, as the \"Line "
                                      "end\" selector chooses: crlf (the default: CR LF after, "
-                                     "line breaks as LF), cr, lf, or none (nothing after, line "
-                                     "breaks as LF)."),
+                                     "line breaks as LF, as always), cr (CR for both), lf (LF for "
+                                     "both) or none (nothing after, line breaks as LF)."),
                       QStringLiteral("crlf|cr|lf|none")});
     parser.addOption({QStringLiteral("encoding"),
                       QStringLiteral("How received text is shown, text sends go out and Save log "
