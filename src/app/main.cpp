@@ -2,12 +2,14 @@
 #include "platform/port_map.h"
 #include "platform/qt_platform.h"
 #include "platform/quit_signals.h"
+#include "platform/report.h"
 #include "platform/user_settings.h"
 #include "window/frmmain.h"
 #include "window/run_options.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <csignal>
 #include <cstdint>
@@ -33,7 +35,26 @@ struct CommandLine {
     bool stampMilliseconds = false;
     std::optional<bool> dtr, rts;
     int frameGap = 0;
+    std::optional<LineEnd> lineEnd;
+    std::optional<TextEncoding> encoding;
+    std::optional<std::vector<QuickSend>> quickSends;
 };
+
+// The quick sends of a file, or nothing after a line on stderr that says why.
+std::optional<std::vector<QuickSend>> readQuickSendsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportLine(
+            QStringLiteral("cannot read quick sends from %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    const QuickSendFile read = readQuickSends(file.readAll());
+    if (!read.ok()) {
+        reportLine(QStringLiteral("%1: line %2: %3").arg(path).arg(read.faultLine).arg(read.fault));
+        return std::nullopt;
+    }
+    return read.sends;
+}
 
 // A whole number of megabytes from 1 to the machine's memory: an area of none
 // would show nothing, and one larger than the memory would not stop the
@@ -108,6 +129,27 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                            "on, as the system puts it when a port opens.")
                 .arg(line.toUpper()),
             QStringLiteral("on|off")));
+    parser.addOption({QStringLiteral("line-end"),
+                      QStringLiteral("What a text send adds while \"CR\" is ticked, and what each "
+                                     "line break in the send box goes out as, as the \"Line "
+                                     "end\" selector chooses: crlf (the default: CR LF after, "
+                                     "line breaks as LF, as always), cr (CR for both), lf (LF for "
+                                     "both) or none (nothing after, line breaks as LF)."),
+                      QStringLiteral("crlf|cr|lf|none")});
+    parser.addOption({QStringLiteral("encoding"),
+                      QStringLiteral("How received text is shown, text sends go out and Save log "
+                                     "writes, as \"Text encoding\" in the receive area's context "
+                                     "menu chooses: gbk (code page 936, the default), utf-8 or "
+                                     "latin-1."),
+                      QStringLiteral("gbk|utf-8|latin-1")});
+    parser.addOption({QStringLiteral("quick-sends"),
+                      QStringLiteral("Take the quick sends (the \"Quick send\" button, Ctrl+1 to "
+                                     "Ctrl+9) from FILE for this run: UTF-8, one send a line: a "
+                                     "name, a tab, text or hex, a tab, then the data. Text takes "
+                                     "the escapes \\r, \\n, \\t, \\\\ and \\xHH; hex is hex "
+                                     "bytes separated by spaces; lines starting with # are "
+                                     "comments. A file with a malformed line is refused."),
+                      QStringLiteral("FILE")});
     parser.process(app);
 
     CommandLine line;
@@ -158,6 +200,29 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
         }
         line.scrollback = *bytes;
     }
+    if (parser.isSet(QStringLiteral("line-end"))) {
+        const QString value = parser.value(QStringLiteral("line-end"));
+        line.lineEnd = lineEndNamed(value);
+        if (!line.lineEnd) {
+            reportLine(
+                QStringLiteral("--line-end expects crlf, cr, lf or none, not %1").arg(value));
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(QStringLiteral("encoding"))) {
+        const QString value = parser.value(QStringLiteral("encoding"));
+        line.encoding = textEncodingNamed(value);
+        if (!line.encoding) {
+            reportLine(
+                QStringLiteral("--encoding expects gbk, utf-8 or latin-1, not %1").arg(value));
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(QStringLiteral("quick-sends"))) {
+        line.quickSends = readQuickSendsFile(parser.value(QStringLiteral("quick-sends")));
+        if (!line.quickSends)
+            return std::nullopt;
+    }
     return line;
 }
 
@@ -199,7 +264,10 @@ int main(int argc, char** argv) {
                                  .dtr = line->dtr,
                                  .rts = line->rts,
                                  .settings = &settings,
-                                 .frameGap = line->frameGap});
+                                 .frameGap = line->frameGap,
+                                 .lineEnd = line->lineEnd,
+                                 .encoding = line->encoding,
+                                 .quickSends = line->quickSends});
     // Told to end, the program ends as closing the window does, with status 0.
     QuitSignals quitSignals(QuitDeadlineMs);
     QObject::connect(&quitSignals, &QuitSignals::received, &form, [&form] {

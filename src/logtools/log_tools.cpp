@@ -9,16 +9,16 @@
 
 namespace {
 
-// Writes text in code page 936 a piece at a time, so that a large receive
+// Writes text in the encoding a piece at a time, so that a large receive
 // area is never held twice over as bytes.
-bool writeAnsi(QSaveFile& file, QStringView text) {
+bool writeText(QSaveFile& file, QStringView text, TextEncoding encoding) {
     constexpr qsizetype piece = 1 << 20;
     for (qsizetype at = 0; at < text.size();) {
         qsizetype length = std::min(piece, text.size() - at);
         // A surrogate pair stays whole.
         if (at + length < text.size() && text[at + length - 1].isHighSurrogate())
             --length;
-        const QByteArray bytes = encodeAnsi(text.sliced(at, length));
+        const QByteArray bytes = encodeText(text.sliced(at, length), encoding);
         if (file.write(bytes) != bytes.size())
             return false;
         at += length;
@@ -43,7 +43,7 @@ void frmmain::Command5_Click() {
     }
     const QString path = CommonDialog1.FileName;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !writeAnsi(file, Text1->text()) ||
+    if (!file.open(QIODevice::WriteOnly) || !writeText(file, Text1->text(), encoding()) ||
         file.write("\r\n", 2) != 2 || !file.commit())
         MsgBox(QStringLiteral("Save failed"), MessageBoxes::Icon::Exclamation,
                path + QStringLiteral(": ") + file.errorString());

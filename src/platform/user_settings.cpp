@@ -39,6 +39,65 @@ template <typename T> void take(const QSettings& file, const char* key, T* into,
         *into = *value;
 }
 
+// A text the file gives: a list, or no value, is none any setting takes.
+QString text(const QSettings& file, const char* key, bool* ok) {
+    const QVariant value = file.value(QLatin1String(key));
+    if (value.typeId() != QMetaType::QString)
+        *ok = false;
+    return value.toString();
+}
+
+// A choice kept by its name ("crlf", "utf-8").
+template <typename T>
+void takeNamed(const QSettings& file, const char* key, std::optional<T> (*named)(QStringView),
+               T* into, bool* ok) {
+    if (!file.contains(QLatin1String(key)))
+        return;
+    if (const std::optional<T> value = named(text(file, key, ok)))
+        *into = *value;
+    else
+        *ok = false;
+}
+
+bool isHex(const QString& mode, bool* ok) {
+    if (mode != QLatin1String("text") && mode != QLatin1String("hex"))
+        *ok = false;
+    return mode == QLatin1String("hex");
+}
+
+const char* modeName(bool hex) {
+    return hex ? "hex" : "text";
+}
+
+std::vector<SentText> readHistory(QSettings& file, bool* ok) {
+    std::vector<SentText> history;
+    const int size = file.beginReadArray(QStringLiteral("history"));
+    for (int i = 0; i < size && *ok; ++i) {
+        file.setArrayIndex(i);
+        const bool hex = isHex(text(file, "mode", ok), ok);
+        history.push_back({text(file, "text", ok), hex});
+    }
+    file.endArray();
+    return SendHistory(std::move(history)).entries();
+}
+
+std::vector<QuickSend> readQuickSends(QSettings& file, bool* ok) {
+    std::vector<QuickSend> sends;
+    const int size = file.beginReadArray(QStringLiteral("quickSends"));
+    if (size > MaxQuickSends)
+        *ok = false;
+    for (int i = 0; i < size && *ok; ++i) {
+        file.setArrayIndex(i);
+        QuickSend send{text(file, "name", ok), isHex(text(file, "mode", ok), ok),
+                       text(file, "data", ok)};
+        if (!quickSendFault(send).isEmpty())
+            *ok = false;
+        sends.push_back(std::move(send));
+    }
+    file.endArray();
+    return sends;
+}
+
 } // namespace
 
 SettingsFile::SettingsFile(QString path)
@@ -53,7 +112,7 @@ UserSettings SettingsFile::load() {
     UserSettings settings;
     if (!QFile::exists(m_path))
         return settings;
-    const QSettings file(m_path, QSettings::IniFormat);
+    QSettings file(m_path, QSettings::IniFormat);
     bool ok = file.status() == QSettings::NoError;
     take(file, "line/flowControl", &settings.flowControl, &ok);
     take(file, "line/dtr", &settings.dtr, &ok);
@@ -63,6 +122,11 @@ UserSettings SettingsFile::load() {
     take(file, "receive/frameGapMs", &settings.frameGapMs, &ok);
     if (settings.frameGapMs < MinFrameGapMs || settings.frameGapMs > MaxFrameGapMs)
         ok = false;
+    takeNamed(file, "send/lineEnd", &lineEndNamed, &settings.lineEnd, &ok);
+    takeNamed(file, "text/encoding", &textEncodingNamed, &settings.encoding, &ok);
+    take(file, "find/matchCase", &settings.matchCase, &ok);
+    settings.history = readHistory(file, &ok);
+    settings.quickSends = readQuickSends(file, &ok);
     if (settings.flowControl != comm::HandshakeNone &&
         settings.flowControl != comm::HandshakeXonXoff &&
         settings.flowControl != comm::HandshakeRtsCts)
@@ -91,6 +155,27 @@ void SettingsFile::save(const UserSettings& settings) {
     file.setValue(QStringLiteral("receive/stampMilliseconds"), settings.stampMilliseconds);
     file.setValue(QStringLiteral("receive/framesBySilence"), settings.framesBySilence);
     file.setValue(QStringLiteral("receive/frameGapMs"), settings.frameGapMs);
+    file.setValue(QStringLiteral("send/lineEnd"), lineEndName(settings.lineEnd));
+    file.setValue(QStringLiteral("text/encoding"), textEncodingName(settings.encoding));
+    file.setValue(QStringLiteral("find/matchCase"), settings.matchCase);
+    file.remove(QStringLiteral("history"));
+    file.beginWriteArray(QStringLiteral("history"), int(settings.history.size()));
+    for (int i = 0; i < int(settings.history.size()); ++i) {
+        file.setArrayIndex(i);
+        file.setValue(QStringLiteral("mode"), QLatin1String(modeName(settings.history[i].hex)));
+        file.setValue(QStringLiteral("text"), settings.history[i].text);
+    }
+    file.endArray();
+    file.remove(QStringLiteral("quickSends"));
+    file.beginWriteArray(QStringLiteral("quickSends"), int(settings.quickSends.size()));
+    for (int i = 0; i < int(settings.quickSends.size()); ++i) {
+        const QuickSend& send = settings.quickSends[i];
+        file.setArrayIndex(i);
+        file.setValue(QStringLiteral("name"), send.name);
+        file.setValue(QStringLiteral("mode"), QLatin1String(modeName(send.hex)));
+        file.setValue(QStringLiteral("data"), send.data);
+    }
+    file.endArray();
     file.sync();
     if (file.status() == QSettings::NoError || std::exchange(m_saveFailed, true))
         return;

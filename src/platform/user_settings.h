@@ -1,10 +1,16 @@
 #pragma once
 
+#include "platform/code_page.h"
+#include "transmit/line_end.h"
+#include "transmit/quick_sends.h"
+#include "transmit/send_history.h"
+
 #include <QString>
 
 // The gaps of silence that may end a frame, in milliseconds.
 inline constexpr int MinFrameGapMs = 1;
 inline constexpr int MaxFrameGapMs = 10000;
+#include <vector>
 
 // What the user chose outside the window's own controls, kept between runs.
 // The window's own controls always start as they did.
@@ -17,6 +23,17 @@ struct UserSettings {
     // Frames cut at silences of frameGapMs in the receive area.
     bool framesBySilence = false;
     int frameGapMs = 20;
+    // The "Line end" selector.
+    LineEnd lineEnd = LineEnd::CrLf;
+    // How received text is shown, text sends go out and Save log writes.
+    TextEncoding encoding = TextEncoding::Gbk;
+    // "Match case" in the find bars.
+    bool matchCase = false;
+    // The newest sends from the send box, oldest first, at most
+    // SendHistory::Capacity.
+    std::vector<SentText> history;
+    // At most MaxQuickSends.
+    std::vector<QuickSend> quickSends;
 
     bool operator==(const UserSettings&) const = default;
 };

@@ -41,7 +41,7 @@ QString ReceivedText::append(QByteArrayView batch, QList<Arrival> arrivals, bool
 
 void ReceivedText::addRead(QString& text, QByteArrayView bytes, qint64 at, bool asText,
                            qsizetype* wholeLineAt) {
-    const QString shown = renderBatch(bytes, asText, pendingLead);
+    const QString shown = renderBatch(bytes, asText, pendingLead, encoding);
     if (m_frames) {
         if (!m_frameOpen) {
             m_frameOpen = true;
@@ -64,14 +64,14 @@ void ReceivedText::addRead(QString& text, QByteArrayView bytes, qint64 at, bool 
     text += stamp(at);
 }
 
-// The silence ends the open frame: its line, then its stamp. A lead byte
-// still held has no trail to come.
+// The silence ends the open frame: its line, then its stamp. The start of a
+// character still held has no rest to come.
 void ReceivedText::endFrame(QString& text) {
     if (!m_frameOpen)
         return;
     m_frameOpen = false;
     if (pendingLead.held) {
-        const QString lone = decodeAnsi(QByteArray(1, char(pendingLead.lead)));
+        const QString lone = decodeText(pendingLead.waiting(), encoding);
         pendingLead.held = false;
         text += lone;
         m_frameTail = (m_frameTail + lone).right(2);

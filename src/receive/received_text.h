@@ -15,7 +15,7 @@
 // of its first byte after it once the silence came.
 class ReceivedText {
 public:
-    // The text to append for a batch, in hex or as text (code page 936);
+    // The text to append for a batch, in hex or as text (in `encoding`);
     // `arrivals` says when its bytes came (none: now). *wholeLineAt is where
     // in the text a whole line of what is received starts, or -1.
     QString append(QByteArrayView batch, QList<Arrival> arrivals, bool asText,
@@ -25,11 +25,13 @@ public:
     void setFrames(bool on);
     bool frames() const { return m_frames; }
 
-    // A lead byte of a double-byte character waiting for its trail byte in
-    // the next batch shown as text.
+    // The start of a character waiting for the rest of it in the next read
+    // shown as text.
     PendingLead pendingLead;
     // How finely the stamp after a line gives the time.
     StampPrecision precision = StampPrecision::Seconds;
+    // What received bytes shown as text are read as.
+    TextEncoding encoding = TextEncoding::Gbk;
 
 private:
     void addRead(QString& text, QByteArrayView bytes, qint64 at, bool asText,

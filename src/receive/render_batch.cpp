@@ -1,8 +1,8 @@
 #include "receive/render_batch.h"
 
-#include "platform/code_page.h"
-
 #include <QByteArray>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,21 +22,23 @@ QString hexText(QByteArrayView bytes) {
 
 } // namespace
 
-QString renderBatch(QByteArrayView bytes, bool asText, PendingLead& lead) {
+QString renderBatch(QByteArrayView bytes, bool asText, PendingLead& lead, TextEncoding encoding) {
     if (!asText)
         return hexText(bytes);
 
     QByteArray joined;
     if (lead.held) {
-        joined.reserve(bytes.size() + 1);
-        joined.append(static_cast<char>(lead.lead));
+        joined.reserve(lead.size + bytes.size());
+        joined.append(lead.waiting());
         joined.append(bytes);
         bytes = joined;
     }
-    int held = -1;
-    QString text = decodeAnsiPiece(bytes, &held);
-    lead.held = held >= 0;
-    if (lead.held)
-        lead.lead = held;
+    qsizetype pending = 0;
+    QString text = decodeTextPiece(bytes, encoding, &pending);
+    // Never more than a character's start: what ICU holds is the end of the bytes.
+    pending = std::min<qsizetype>(pending, lead.bytes.size());
+    lead.held = pending > 0;
+    lead.size = pending;
+    std::copy(bytes.end() - pending, bytes.end(), lead.bytes.begin());
     return text;
 }

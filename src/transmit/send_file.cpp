@@ -75,15 +75,15 @@ QByteArray readToEnd(QIODevice& file) {
 // The file's content as the log shows it, followed by `after`: decoded a
 // piece at a time, a lead byte carried to the next piece. Throws
 // std::bad_alloc when it cannot be held.
-QString logText(QIODevice& file, qint64 size, QStringView after) {
+QString logText(QIODevice& file, qint64 size, QStringView after, TextEncoding encoding) {
     QString text;
     // One character per byte at most.
     text.reserve(size + after.size());
     PendingLead lead;
     for (QByteArray piece; !(piece = file.read(ReadPiece)).isEmpty();)
-        text += renderBatch(piece, true, lead);
+        text += renderBatch(piece, true, lead, encoding);
     if (lead.held)
-        text += decodeAnsi(QByteArray(1, static_cast<char>(lead.lead)));
+        text += decodeText(lead.waiting(), encoding);
     text += after;
     return text;
 }
@@ -125,7 +125,8 @@ void frmmain::Command3_Click() {
             size = whole.size();
         }
         Text1->setText(logText(*source, size,
-                               QStringLiteral("\r\n %1 bytes\r\n\r\n\r\nSending......").arg(size)));
+                               QStringLiteral("\r\n %1 bytes\r\n\r\n\r\nSending......").arg(size),
+                               encoding()));
     } catch (const std::bad_alloc&) {
         MsgBox(
             QStringLiteral("Cannot open file"), MessageBoxes::Icon::Exclamation,

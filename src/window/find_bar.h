@@ -30,6 +30,8 @@ public:
 
     QLineEdit* field() const { return m_field; }
     QLabel* status() const { return m_status; }
+    // Checked: case is matched.
+    QToolButton* matchCase() const { return m_matchCase; }
     FindSession& session() const { return *m_session; }
 
 protected:

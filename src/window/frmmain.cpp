@@ -11,21 +11,28 @@
 #include "window/counter.h"
 #include "window/find_bar.h"
 #include "window/log_view.h"
+#include "window/quick_send_editor.h"
 #include "window/shape.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -90,7 +97,9 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
     , m_events(platform.events)
     , m_options(options)
     , m_remembered(options.settings ? options.settings->load() : UserSettings{})
-    , m_received(std::make_unique<ReceivedText>()) {
+    , m_received(std::make_unique<ReceivedText>())
+    , m_history(m_remembered.history)
+    , m_quickSends(m_options.quickSends.value_or(m_remembered.quickSends)) {
     createControls();
     bindEvents();
     Form_Load();
@@ -158,6 +167,10 @@ void frmmain::createControls() {
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text2->setPlainText(QStringLiteral("ATI\r\n"));
+    // Tab moves the focus on, as in every other control; Ctrl+Tab types a tab.
+    Text2->setTabChangesFocus(true);
+    Text2->setContextMenuPolicy(Qt::CustomContextMenu);
+    Text2->installEventFilter(this);
     Text4 = place<LogView>(this, "Text4", 6000, 6840, 3375, 735);
     // Past the cap the oldest lines give way; the first line tells where the
     // rest of what was received is kept, if anywhere.
@@ -209,7 +222,24 @@ void frmmain::createControls() {
     framesBySilence->setObjectName(QStringLiteral("framesBySilence"));
     framesBySilence->setCheckable(true);
     Text1->addAction(framesBySilence);
+    textEncoding = new QMenu(QStringLiteral("Text &encoding"), Text1);
+    textEncoding->setObjectName(QStringLiteral("textEncoding"));
+    auto* encodings = new QActionGroup(textEncoding);
+    const TextEncoding chosen = m_options.encoding.value_or(m_remembered.encoding);
+    for (std::size_t i = 0; i < std::size(TextEncodings); ++i) {
+        QAction* action = encodingActions[i] =
+            textEncoding->addAction(textEncodingCaption(TextEncodings[i]));
+        action->setCheckable(true);
+        action->setChecked(TextEncodings[i] == chosen);
+        encodings->addAction(action);
+    }
+    m_received->encoding = chosen;
+    Text1->addAction(textEncoding->menuAction());
+    for (FindBar* bar : {receiveFind, echoFind})
+        bar->matchCase()->setChecked(m_remembered.matchCase);
     createStatusBar();
+    createSendBar();
+    showQuickSends();
     showLineErrors({}, true);
 }
 
@@ -277,6 +307,28 @@ void frmmain::bindEvents() {
     });
 
     bind(framesBySilence, &QAction::triggered, &frmmain::framesBySilence_Click);
+    // Both find bars match case or not, as the user last chose in either.
+    for (FindBar* bar : {receiveFind, echoFind})
+        connect(bar->matchCase(), &QToolButton::toggled, this, [this](bool matchCase) {
+            receiveFind->matchCase()->setChecked(matchCase);
+            echoFind->matchCase()->setChecked(matchCase);
+            if (std::exchange(m_remembered.matchCase, matchCase) != matchCase)
+                remember();
+        });
+    connect(textEncoding, &QMenu::triggered, this,
+            [this](QAction* chosen) { run([this, chosen] { textEncoding_Click(chosen); }); });
+
+    bind(lineEnd, &ComboBox::activated, &frmmain::lineEnd_Click);
+    connect(Text2, &QPlainTextEdit::customContextMenuRequested, this,
+            [this](QPoint at) { run([this, at] { Text2_ContextMenu(at); }); });
+    for (int i = 0; i < MaxQuickSends; ++i)
+        connect(quickSendActions[i], &QAction::triggered, this,
+                [this, i] { run([this, i] { quickSend_Click(i); }); });
+    bind(editQuickSendsAction, &QAction::triggered, &frmmain::editQuickSends_Click);
+    quickSendEditor = new QuickSendEditor(this);
+    bind(quickSendEditor, &QuickSendEditor::submitted, &frmmain::quickSendEditor_OK);
+    bind(loadQuickSendsAction, &QAction::triggered, &frmmain::loadQuickSends_Click);
+    bind(saveQuickSendsAction, &QAction::triggered, &frmmain::saveQuickSends_Click);
 
     bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
     bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
@@ -318,6 +370,17 @@ void frmmain::bindEvents() {
     });
 }
 
+// "Text encoding": received text from the next batch on, text sends and Save
+// log.
+void frmmain::textEncoding_Click(QAction* chosen) {
+    const auto at = std::find(encodingActions.begin(), encodingActions.end(), chosen);
+    if (at == encodingActions.end())
+        return;
+    m_received->encoding = TextEncodings[at - encodingActions.begin()];
+    m_remembered.encoding = m_received->encoding;
+    remember();
+}
+
 void frmmain::remember() {
     if (m_options.settings)
         m_options.settings->save(m_remembered);
@@ -349,8 +412,13 @@ void frmmain::showLineSettings(const LineSettings& settings) {
     Combo5->setEditText(fields[3]);
 }
 
-// A label has no click of its own.
+// A label has no click of its own; the send box's keys are the window's.
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text2 && event->type() == QEvent::KeyPress) {
+        bool taken = false;
+        run([&] { taken = Text2_KeyDown(*static_cast<QKeyEvent*>(event)); });
+        return taken;
+    }
     if (watched == Label6 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         Label6->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

@@ -22,6 +22,9 @@ class LogView;
 class Shape;
 class QAction;
 class QCheckBox;
+class QKeyEvent;
+class QMenu;
+class QuickSendEditor;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -90,6 +93,23 @@ public:
     std::array<QLabel*, 4> lineLamps;
     // Framing, parity, overrun, buffer overrun.
     std::array<QLabel*, 4> errorCounts;
+    // Under the status bar, the send side: what a text send's line ends
+    // with, and the quick sends with their menu.
+    QStatusBar* sendBar;
+    QLabel* lineEndLabel;
+    ComboBox* lineEnd;
+    QPushButton* quickSend;
+    QMenu* quickSendMenu;
+    // One per quick send, hidden past the last; the first nine on Ctrl+1 to
+    // Ctrl+9 anywhere in the window.
+    std::array<QAction*, MaxQuickSends> quickSendActions;
+    QAction *noQuickSends, *editQuickSendsAction, *loadQuickSendsAction, *saveQuickSendsAction;
+    // "Edit quick sends…", hidden until asked for.
+    QuickSendEditor* quickSendEditor;
+    // "Text encoding" in the receive area's context menu, one entry per
+    // encoding, in the order of TextEncodings.
+    QMenu* textEncoding;
+    std::array<QAction*, std::size(TextEncodings)> encodingActions;
 
     // Platform components.
     SerialDevice& MSComm1;
@@ -132,6 +152,20 @@ public:
     void Command2_Click();
     void Timer1_Timer();
     void MSComm1_OutputTaken();
+    void lineEnd_Click();
+    void textEncoding_Click(QAction* chosen);
+
+    // The send box's keys, its history of sends and its context menu:
+    // transmit/send_box.cpp. Returns whether the key was taken.
+    bool Text2_KeyDown(const QKeyEvent& key);
+    void Text2_ContextMenu(QPoint at);
+
+    // Quick sends: transmit/quick_send.cpp.
+    void quickSend_Click(int index);
+    void editQuickSends_Click();
+    void quickSendEditor_OK();
+    void loadQuickSends_Click();
+    void saveQuickSends_Click();
 
     // Repeat sending: transmit/repeat.cpp.
     void Check1_Click();
@@ -159,6 +193,7 @@ protected:
 private:
     void createControls();
     void createStatusBar();
+    void createSendBar();
     void bindEvents();
     template <typename Sender, typename Signal>
     void bind(Sender* sender, Signal signal, void (frmmain::*handler)());
@@ -183,11 +218,23 @@ private:
     void refuseSettings(const QString& why);
     void describePorts();
 
-    // transmit/send_routine.cpp and transmit/send_file.cpp.
-    void sendText(const QString& text);
-    void sendHex(const QString& text);
-    void send(const QByteArray& bytes, const QString& echo);
+    // transmit/send_routine.cpp and transmit/send_file.cpp. Each returns
+    // whether bytes were handed to the line.
+    bool sendBox();
+    bool transmit(const QString& text, bool hex);
+    bool sendText(const QString& text);
+    bool sendHex(const QString& text);
+    bool send(const QByteArray& bytes, const QString& echo);
+    void refuseCharacter(const QString& text, qsizetype at);
+    TextEncoding encoding() const;
     qint64 streamFile(QIODevice& file, qint64 size);
+
+    // transmit/send_box.cpp and transmit/quick_send.cpp.
+    void keepSent(const SentText& sent);
+    void showSent(const SentText& sent);
+    void showQuickSends();
+    void takeQuickSends(std::vector<QuickSend> sends);
+    QString askForQuickSendsFile(bool save);
 
     MessageBoxes& m_messages;
     Shell& m_shell;
@@ -199,8 +246,12 @@ private:
     UserSettings m_remembered;
     void remember();
     // Turns each received batch into text for the receive area; holds the
-    // lead byte that waits for its trail in the next batch (pendingLead).
+    // lead byte that waits for its trail in the next batch (pendingLead),
+    // and the text encoding.
     const std::unique_ptr<ReceivedText> m_received;
+    // The sends made from the send box, and where Ctrl+Up stands among them.
+    SendHistory m_history;
+    std::vector<QuickSend> m_quickSends;
     // Runs while a lost port's device is waited for.
     QTimer m_reconnectWatch;
     QString m_lostDevice;

@@ -23,6 +23,7 @@ struct Module1 {
     std::int32_t showAsText = 0;
     // 1 while repeat sending runs.
     std::int32_t repeatActive = 0;
-    // CR LF while "CR" is ticked, else empty.
+    // While "CR" is ticked, what the "Line end" selector adds (CR LF at
+    // start); else empty.
     QString lineEnding;
 };

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "platform/code_page.h"
+#include "transmit/line_end.h"
+#include "transmit/quick_sends.h"
+
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class CaptureFile;
 class SettingsFile;
@@ -33,4 +38,10 @@ struct RunOptions {
     // A silence of this many milliseconds ends a frame in the receive area;
     // 0: as the user last chose.
     int frameGap = 0;
+    // The "Line end" selector's entry and the text encoding at start; unset,
+    // what the user chose last.
+    std::optional<LineEnd> lineEnd = std::nullopt;
+    std::optional<TextEncoding> encoding = std::nullopt;
+    // Quick sends read from a file for this run; unset, the user's own.
+    std::optional<std::vector<QuickSend>> quickSends = std::nullopt;
 };

@@ -1,8 +1,10 @@
 #include "window/combo_box.h"
 #include "window/frmmain.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -74,4 +76,61 @@ void frmmain::createStatusBar() {
         follow(label);
     for (QLabel* label : errorCounts)
         follow(label);
+}
+
+// A second bar under the first, for the send side; the window grows by its
+// height too.
+void frmmain::createSendBar() {
+    const QSize above = size();
+    sendBar = new QStatusBar(this);
+    sendBar->setObjectName(QStringLiteral("sendBar"));
+    sendBar->setSizeGripEnabled(false);
+
+    lineEndLabel = new QLabel(QStringLiteral("Line end:"), sendBar);
+    lineEndLabel->setObjectName(QStringLiteral("lineEndLabel"));
+    lineEndLabel->setContentsMargins(3, 0, 0, 0);
+    lineEnd = new ComboBox(sendBar);
+    lineEnd->setObjectName(QStringLiteral("lineEnd"));
+    lineEnd->setEditable(false);
+    for (const LineEnd end : LineEnds)
+        lineEnd->addItem(lineEndCaption(end));
+    lineEnd->setCurrentIndex(int(m_options.lineEnd.value_or(m_remembered.lineEnd)));
+    lineEnd->setAccessibleName(QStringLiteral("Line end"));
+    lineEnd->setToolTip(QStringLiteral("What a text send adds while \"CR\" is ticked, and what "
+                                       "each line break in the send box goes out as"));
+    lineEndLabel->setBuddy(lineEnd);
+
+    quickSend = new QPushButton(QStringLiteral("Quick send"), sendBar);
+    quickSend->setObjectName(QStringLiteral("quickSend"));
+    quickSend->setAccessibleName(QStringLiteral("Quick send"));
+    quickSendMenu = new QMenu(quickSend);
+    quickSendMenu->setObjectName(QStringLiteral("quickSendMenu"));
+    for (int i = 0; i < MaxQuickSends; ++i) {
+        QAction* action = quickSendActions[i] = quickSendMenu->addAction(QString());
+        action->setObjectName(QStringLiteral("quickSend%1").arg(i + 1));
+        if (i < 9) {
+            action->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key(Qt::Key_1 + i)));
+            // Anywhere in the window, not only while the menu is open.
+            addAction(action);
+        }
+    }
+    noQuickSends = quickSendMenu->addAction(QStringLiteral("No quick sends yet"));
+    noQuickSends->setEnabled(false);
+    quickSendMenu->addSeparator();
+    editQuickSendsAction = quickSendMenu->addAction(QStringLiteral("&Edit quick sends\u2026"));
+    loadQuickSendsAction = quickSendMenu->addAction(QStringLiteral("&Load quick sends\u2026"));
+    saveQuickSendsAction = quickSendMenu->addAction(QStringLiteral("&Save quick sends\u2026"));
+    quickSend->setMenu(quickSendMenu);
+
+    for (QWidget* control : std::initializer_list<QWidget*>{lineEndLabel, lineEnd, quickSend})
+        sendBar->addWidget(control);
+    const int height = sendBar->sizeHint().height();
+    sendBar->setGeometry(0, above.height(), above.width(), height);
+    setFixedSize(above.width(), above.height() + height);
+
+    QWidget* previous = errorCounts.back();
+    for (QWidget* next : std::initializer_list<QWidget*>{lineEnd, quickSend}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
 }

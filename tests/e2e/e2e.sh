@@ -339,4 +339,37 @@ expect_reads name "${rx[@]}" 64
 # The second answer may still wait to be written when the program is told to end.
 ends_with_status_0
 [ "$(grep -c '^OK' "$capture")" = 2 ] || fail "the capture lacks an answer: $(cat -A "$capture")"
+
+# The send side, with quick sends from a file: "Line end" and "Quick send"
+# read by name; CR chosen with the keyboard ends the send box's line with CR,
+# Ctrl+Return sends it, Ctrl+1 sends the first quick send, and Tab leaves the
+# send box for the next control.
+printf '# modem\nInfo\ttext\tATI\\r\n' >"$work/quick.txt"
+(cd "$work" && exec "$program" --port "COM1=$port" --quick-sends "$work/quick.txt" \
+    >"$work/varnolix.log" 2>&1) &
+program_pid=$!
+pids+=($program_pid)
+within 10 window_found || fail "the window did not appear a third time"
+within 10 xdotool getwindowgeometry "$window" >/dev/null 2>&1 || fail "no window geometry"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+origin_x=$X origin_y=$Y
+within 5 lamp_is "#00FF00" || fail "COM1 is not shown open on the third start"
+for row in "Line end:combo box enabled" "Quick send:push button enabled"; do
+    within 10 status_reads "${row%%:*}" "${row#*:}" ||
+        fail "\"${row%%:*}\" reads '$(/usr/bin/python3 "$here/a11y.py" find "${row%%:*}" || true)', not '${row#*:}'"
+done
+line_end=(86 561)
+click "${line_end[@]}"
+xdotool key Down Return
+within 5 status_reads "Line end" "combo box enabled focused" || fail "the line end selector did not take the keyboard"
+: >"$log"
+click "${send_box[@]}"
+xdotool key ctrl+Return
+within 5 device_got "41 54 49 0d" || fail "Ctrl+Return did not send ATI CR: $(od -An -tx1 "$log")"
+xdotool key ctrl+1
+within 5 device_got "41 54 49 0d 41 54 49 0d" || fail "Ctrl+1 did not send ATI CR: $(od -An -tx1 "$log")"
+xdotool key Tab
+within 5 status_reads "Clcar buffer" "push button enabled focused" || fail "Tab did not leave the send box"
+import -window root "$out/e2e-send.png"
+ends_with_status_0
 echo "e2e: passed; screenshot: $out/e2e.png"

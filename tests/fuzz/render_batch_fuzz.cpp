@@ -1,5 +1,6 @@
 // Received bytes shown as text come out the same however the stream is cut
-// into batches, and hex display shows four characters per byte.
+// into batches, in every encoding, and hex display shows four characters per
+// byte.
 #include "receive/render_batch.h"
 
 #include <QByteArray>
@@ -13,9 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte chooses where the stream is cut; the rest is the stream.
     const unsigned cuts = data[0];
     const QByteArrayView stream(data + 1, qsizetype(size - 1));
+    const TextEncoding encoding = TextEncodings[cuts % std::size(TextEncodings)];
 
     PendingLead whole;
-    const QString expected = renderBatch(stream, true, whole);
+    const QString expected = renderBatch(stream, true, whole, encoding);
 
     PendingLead lead;
     QString pieces;
@@ -30,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             PendingLead before = lead;
             if (renderBatch(batch, false, lead).size() != 4 * batch.size())
                 std::abort();
-            if (lead.held != before.held || lead.lead != before.lead)
+            if (lead.held != before.held || lead.waiting() != before.waiting())
                 std::abort();
         }
-        pieces += renderBatch(batch, true, lead);
+        pieces += renderBatch(batch, true, lead, encoding);
         at += length;
     }
     if (pieces != expected || lead.held != whole.held)

@@ -27,15 +27,28 @@ TEST(CodePage, DecodesAsCodePage936) {
     }
 }
 
-TEST(CodePage, APieceHoldsItsLastLeadByte) {
-    int held = 0;
-    EXPECT_EQ(decodeAnsiPiece("A\xD6", &held), u"A");
-    EXPECT_EQ(held, 0xD6);
-    EXPECT_EQ(decodeAnsiPiece("A\xD6\xD0", &held), u"A\u4E2D");
-    EXPECT_EQ(held, -1);
-    // 0x80 stands alone, so nothing waits.
-    EXPECT_EQ(decodeAnsiPiece("\x80", &held), u"\u20AC");
-    EXPECT_EQ(held, -1);
+TEST(CodePage, APieceHoldsTheStartOfItsLastCharacter) {
+    const struct {
+        TextEncoding encoding;
+        QByteArray bytes;
+        std::u16string text;
+        qsizetype pending;
+    } pieces[] = {
+        {TextEncoding::Gbk, "A\xD6", u"A", 1},
+        // 0x80 stands alone, so nothing waits.
+        {TextEncoding::Gbk, "\x80", u"\u20AC", 0},
+        {TextEncoding::Utf8, "\xF0\x9F\x98", u"", 3},
+        // A byte that no sequence starts with never waits.
+        {TextEncoding::Utf8, "\xB8", u"\uFFFD", 0},
+        {TextEncoding::Latin1, "A\xE4", u"A\u00E4", 0},
+    };
+    for (const auto& p : pieces) {
+        SCOPED_TRACE(p.bytes.toHex(' ').toStdString());
+        qsizetype pending = -1;
+        EXPECT_EQ(decodeTextPiece(p.bytes, p.encoding, &pending),
+                  QString::fromStdU16String(p.text));
+        EXPECT_EQ(pending, p.pending);
+    }
 }
 
 TEST(CodePage, EncodesToCodePage936) {

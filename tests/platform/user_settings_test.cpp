@@ -34,6 +34,13 @@ TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
         {"not a setting's value", "[line]\ndtr=maybe\n", {}, true},
         {"a flow control there is not", "[line]\nflowControl=7\n", {}, true},
         {"not an INI file", "[line\nflowControl=1\n", {}, true},
+        {"a line end there is not", "[send]\nlineEnd=crcr\n", {}, true},
+        {"an encoding there is not", "[text]\nencoding=big5\n", {}, true},
+        {"a send of no mode", "[history]\n1\\text=AT\nsize=1\n", {}, true},
+        {"a quick send that is none",
+         "[quickSends]\n1\\name=A\n1\\mode=hex\n1\\data=100\nsize=1\n",
+         {},
+         true},
     };
     for (const Kept& c : cases) {
         SCOPED_TRACE(c.name);
@@ -57,9 +64,18 @@ TEST(SettingsFile, KeepsEverySettingItSaves) {
         s.flowControl = comm::HandshakeXonXoff;
         s.rts = false;
         s.stampMilliseconds = true;
+        s.lineEnd = LineEnd::None;
+        s.encoding = TextEncoding::Latin1;
+        s.matchCase = true;
+        s.history = {{"AT+CMGF=1,\"x\"\r\n\t\\ \u4E2D", false}, {"", false}, {"01 FF", true}};
+        s.quickSends = {{"Reset, now", false, "ATZ\r"}, {"\u4E2D", true, "01 02"}};
     });
     SettingsFile(path).save(chosen);
     EXPECT_EQ(SettingsFile(path).load(), chosen);
+    // Fewer than before leaves none of the old ones behind.
+    const UserSettings fewer = with([](UserSettings& s) { s.history = {{"ATI", false}}; });
+    SettingsFile(path).save(fewer);
+    EXPECT_EQ(SettingsFile(path).load(), fewer);
 }
 
 } // namespace

@@ -3,13 +3,16 @@
 
 #include "support/fakes.h"
 #include "support/pty_pair.h"
+#include "window/combo_box.h"
 #include "window/counter.h"
 #include "window/log_view.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +100,56 @@ TEST_F(SendTest, SendsExactlyWhatWasTypedEchoesAndCountsIt) {
         EXPECT_EQ(fakes.messages.texts(), s.messages);
         EXPECT_EQ(serial.inputMode(), s.hex ? comm::InputModeBinary : comm::InputModeText);
     }
+}
+
+// The "Line end" selector, with and without "CR", and the keys that send.
+TEST_F(SendTest, LineEndsShapeTextSendsAndCtrlReturnSendsAsTheButtonDoes) {
+    enum Key { Button, CtrlReturn, CtrlEnter };
+    const struct {
+        const char* name;
+        const char* lineEnd;
+        bool hex, cr;
+        const char* sendBox;
+        Key key;
+        QByteArray line;
+    } sends[] = {
+        {"CR LF keeps LF inside", "CR LF", false, true, "AT\nI", Button, "AT\nI\r\n"},
+        {"CR LF unticked", "CR LF", false, false, "AT\nI\n", CtrlReturn, "AT\nI\n"},
+        {"CR", "CR", false, true, "AT\nI", CtrlReturn, "AT\rI\r"},
+        {"CR unticked ends lines only", "CR", false, false, "ATI\n", CtrlEnter, "ATI\r"},
+        {"CR, empty box", "CR", false, true, "", Button, "\r"},
+        {"LF", "LF", false, true, "AT\nI", CtrlEnter, "AT\nI\n"},
+        {"None", "None", false, true, "AT\nI", CtrlReturn, "AT\nI"},
+        {"hex goes as typed", "CR", true, true, "41\n42", CtrlReturn, "AB"},
+    };
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    for (const auto& s : sends) {
+        SCOPED_TRACE(s.name);
+        form.Text4->clear();
+        form.Label11->setText("0");
+        const int entry = form.lineEnd->findText(s.lineEnd);
+        form.lineEnd->setCurrentIndex(entry);
+        emit form.lineEnd->activated(entry);
+        (s.hex ? form.Option3 : form.Option4)->setChecked(true);
+        form.Check2->setChecked(s.cr);
+        form.Text2->setPlainText(s.sendBox);
+        form.Text2->setFocus();
+        if (s.key == Button)
+            form.Command2->click();
+        else
+            QTest::keyClick(QApplication::focusWidget(),
+                            s.key == CtrlReturn ? Qt::Key_Return : Qt::Key_Enter,
+                            s.key == CtrlReturn ? Qt::ControlModifier
+                                                : Qt::ControlModifier | Qt::KeypadModifier);
+
+        EXPECT_EQ(onTheLine(), s.line);
+        EXPECT_EQ(form.Text4->text(), s.hex ? QString(s.sendBox) + ' ' : QString(s.line));
+        EXPECT_EQ(form.Label11->text().toInt(), s.hex ? 2 : s.line.size());
+        EXPECT_EQ(form.Text2->toPlainText(), s.sendBox);
+    }
+    EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
 TEST_F(SendTest, EchoesOfSuccessiveSendsFollowOneAnother) {

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,8 +138,11 @@ TEST_F(WindowTest, TheWindowHasItsTitleAndFixedSize) {
     // The client area, with the status bar below it.
     const int bar = form.statusBar->height();
     EXPECT_EQ(form.statusBar->geometry(), QRect(0, 514, 702, bar));
-    EXPECT_EQ(form.minimumSize(), QSize(702, 514 + bar));
-    EXPECT_EQ(form.maximumSize(), QSize(702, 514 + bar));
+    // The send side's bar below it.
+    const int sendBar = form.sendBar->height();
+    EXPECT_EQ(form.sendBar->geometry(), QRect(0, 514 + bar, 702, sendBar));
+    EXPECT_EQ(form.minimumSize(), QSize(702, 514 + bar + sendBar));
+    EXPECT_EQ(form.maximumSize(), QSize(702, 514 + bar + sendBar));
     EXPECT_FALSE(form.windowIcon().isNull());
     EXPECT_EQ(form.Text2->document()->blockCount(), 2);
 }
@@ -184,7 +188,9 @@ TEST_F(WindowTest, TabOrderFollowsTheWindowsOrder) {
         "Command5", "Command3", "Text4", "Check2",
         // The status bar, left to right.
         "dtrToggle", "rtsToggle", "breakButton", "flowControl", "CTS", "DSR", "DCD", "RI",
-        "framingErrors", "parityErrors", "overrunErrors", "bufferOverruns"};
+        "framingErrors", "parityErrors", "overrunErrors", "bufferOverruns",
+        // The send side's bar.
+        "lineEnd", "quickSend"};
     QWidget* widget = form.findChild<QWidget*>(expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         do
@@ -223,6 +229,10 @@ TEST_F(WindowTest, ScreenReadersTellTheNamedControlsApart) {
          "DTR is put on the line right after the port opens", ""},
         {form.breakButton, QAccessible::Button, "Break", "Open the port to send a break", ""},
         {form.flowControl, QAccessible::ComboBox, "Flow control", "", "None"},
+        {form.lineEnd, QAccessible::ComboBox, "Line end",
+         "What a text send adds while \"CR\" is ticked, and what each line break in the send "
+         "box goes out as",
+         "CR LF"},
         {form.lineLamps[0], QAccessible::StaticText, "CTS off", "Clear To Send", ""},
         {form.errorCounts[3], QAccessible::StaticText, "Buffer overruns 0",
          "Counted by the driver since the port opened", ""},
@@ -238,6 +248,69 @@ TEST_F(WindowTest, ScreenReadersTellTheNamedControlsApart) {
         if (qobject_cast<QComboBox*>(r.control) && read->childCount() > 1) {
             EXPECT_EQ(read->child(1)->text(QAccessible::Value), r.value);
         }
+    }
+}
+
+// "Text encoding" in the receive area's menu: received text however the reads
+// cut it, text sends, and Save log.
+TEST(TextEncoding, ShowsSendsAndSavesTextInTheChosenEncoding) {
+    const struct {
+        TextEncoding encoding;
+        QByteArray received;
+        std::u16string shown;
+        QByteArray saved;
+        std::u16string sendBox;
+        QByteArray sent;
+        const char* refused;
+    } cases[] = {
+        {TextEncoding::Gbk, "\xD6\xD0\xCE\xC4\x81\x20", u"\u4E2D\u6587\uFFFD ",
+         "\xD6\xD0\xCE\xC4? ", u"\u4E2D\n\U0001F600", "",
+         "\"\U0001F600\" (U+1F600) at line 2, column 1 cannot be sent in GBK (code page 936)"},
+        {TextEncoding::Utf8, "\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u4E2D\U0001F600",
+         "\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u4E2D\U0001F600", "\xE4\xB8\xAD\xF0\x9F\x98\x80", ""},
+        // One U+FFFD for each byte that is no part of a character.
+        {TextEncoding::Utf8,
+         "\xE4\xB8"
+         "A\xFF\xED\xA0\x80\xC0\xAF",
+         u"\uFFFD\uFFFDA\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD",
+         QByteArray("\xEF\xBF\xBD").repeated(2) + "A" + QByteArray("\xEF\xBF\xBD").repeated(6), u"",
+         "", ""},
+        {TextEncoding::Latin1, "caf\xE9 \xFF", u"caf\u00E9 \u00FF", "caf\xE9 \xFF", u"\u00E9\u2122",
+         "", "\"\u2122\" (U+2122) at line 1, column 2 cannot be sent in Latin-1"},
+    };
+    Fakes fakes;
+    fakes.serial.ports[1] = FakeSerialDevice::Port::Present;
+    QTemporaryDir folder;
+    frmmain form(fakes.platform());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(textEncodingName(c.encoding).toStdString());
+        form.encodingActions[std::size_t(c.encoding)]->trigger();
+        for (qsizetype cut = 0; cut <= c.received.size(); ++cut) {
+            form.Text1->clear();
+            form.Label10->setText("0");
+            fakes.serial.receive(c.received.left(cut));
+            fakes.serial.receive(c.received.mid(cut));
+            ASSERT_EQ(form.Text1->text(), QString::fromStdU16String(c.shown)) << "cut at " << cut;
+            EXPECT_EQ(form.Label10->text().toInt(), c.received.size());
+        }
+
+        fakes.serial.sent.clear();
+        form.Text4->clear();
+        form.Label11->setText("0");
+        fakes.messages.shown.clear();
+        form.Text2->setPlainText(QString::fromStdU16String(c.sendBox));
+        form.Command2->click();
+        EXPECT_EQ(fakes.serial.sent, c.sent);
+        EXPECT_EQ(form.Label11->text().toInt(), c.sent.size());
+        EXPECT_EQ(form.Text4->text(), c.sent.isEmpty() ? QString() : form.Text2->toPlainText());
+        EXPECT_EQ(fakes.messages.texts(),
+                  *c.refused ? QStringList{QString::fromUtf8(c.refused)} : QStringList{});
+
+        fakes.dialog.answers.push_back(folder.filePath("log.txt"));
+        form.Command5->click();
+        QFile log(folder.filePath("log.txt"));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_EQ(log.readAll(), c.saved + "\r\n");
     }
 }
 
