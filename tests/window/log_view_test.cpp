@@ -215,6 +215,99 @@ TEST_F(LogViewTest, NarrowingRewrapsAndKeepsFollowing) {
     EXPECT_EQ(bar().maximum(), m_view.displayLineCount() - bar().pageStep());
 }
 
+// Where each display line starts.
+std::vector<qsizetype> lineStarts(const LogView& view) {
+    std::vector<qsizetype> starts{0};
+    for (qsizetype line = 0; line + 1 < view.displayLineCount(); ++line)
+        starts.push_back(starts.back() + view.displayLineLength(line));
+    return starts;
+}
+
+// A text too long to wrap again at once: the lines in sight are wrapped for
+// the new width or font before the next event, the rest between events, and
+// the text in sight stays in sight throughout.
+TEST_F(LogViewTest, ResizingWrapsTheLinesInSightAtOnceAndTheRestBetweenEvents) {
+    const QString lines = QString("T=23.5 H=41% OK 0123456789 abcdef ghijk\r\n").repeated(8000);
+    const QString hex = QString("4F \r0A \r").repeated(40000);
+    const struct Case {
+        const char* what;
+        const QString& text;
+        bool follow;
+        std::function<void(LogView&)> change;
+    } cases[] = {
+        {"lines, following, narrower", lines, true, [](LogView& v) { v.setFixedSize(150, 293); }},
+        {"lines, in the middle, a larger font", lines, false,
+         [](LogView& v) { v.setFont(QFont("DejaVu Sans", 20)); }},
+        {"hex, following, maximised", hex, true, [](LogView& v) { v.setFixedSize(1000, 700); }},
+        {"hex, in the middle, narrower", hex, false, [](LogView& v) { v.setFixedSize(200, 293); }},
+        {"hex, in the middle, a larger font", hex, false,
+         [](LogView& v) { v.setFont(QFont("DejaVu Sans Mono", 15)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GT(c.text.size(), LogView::RewrapAtOnce);
+        m_view.clear();
+        m_view.setFont(QFont());
+        m_view.setFixedSize(465, 293);
+        m_view.setText(c.text);
+        if (!c.follow)
+            bar().setValue(bar().maximum() / 2);
+        const qsizetype top = m_view.offsetAt(QPoint(0, 0));
+        const qsizetype firstLength = m_view.displayLineLength(0);
+        c.change(m_view);
+
+        LogView fresh;
+        fresh.setFixedSize(m_view.size());
+        fresh.setFont(m_view.font());
+        fresh.show();
+        fresh.setText(c.text);
+        const std::vector<qsizetype> wrapped = lineStarts(fresh);
+        const QFontMetricsF metrics(m_view.font());
+        const int width = m_view.viewport()->width();
+        // The lines in sight: of the new width, and where a line feed is
+        // near, broken exactly where the whole text wrapped afresh is.
+        const auto expectInSightWrapped = [&] {
+            const std::vector<qsizetype> starts = lineStarts(m_view);
+            const auto last = std::min<qsizetype>(bar().value() + bar().pageStep(),
+                                                  m_view.displayLineCount() - 1);
+            for (qsizetype line = bar().value(); line < last; ++line) {
+                const QString shown =
+                    m_view.text().mid(starts[line], m_view.displayLineLength(line));
+                const QString next = m_view.text().mid(starts[line + 1], 3).trimmed();
+                ASSERT_LE(metrics.horizontalAdvance(shown.trimmed().remove(u'\r')), width);
+                if (!shown.endsWith(u'\n')) {
+                    ASSERT_GT(metrics.horizontalAdvance(shown + next), width - 8) << line;
+                }
+                if (&c.text == &lines) {
+                    ASSERT_TRUE(std::binary_search(wrapped.begin(), wrapped.end(), starts[line]));
+                }
+            }
+        };
+        ASSERT_TRUE(m_view.rewrapping());
+        EXPECT_EQ(m_view.displayLineLength(0), firstLength);
+        expectInSightWrapped();
+        const auto expectSameInSight = [&] {
+            if (c.follow) {
+                EXPECT_TRUE(m_view.atBottom());
+                return;
+            }
+            const qsizetype shown = m_view.offsetAt(QPoint(0, 0));
+            EXPECT_LE(shown, top);
+            EXPECT_GT(shown + m_view.displayLineLength(bar().value()), top);
+        };
+        expectSameInSight();
+
+        ASSERT_TRUE(waitUntil([&] { return !m_view.rewrapping(); }));
+        expectInSightWrapped();
+        expectSameInSight();
+        EXPECT_EQ(m_view.text(), c.text);
+        if (&c.text == &lines)
+            EXPECT_EQ(lineStarts(m_view), wrapped);
+        else
+            expectLinesFit();
+    }
+}
+
 TEST_F(LogViewTest, AssistiveTechnologyReadsTheTextSelectionAndCaret) {
     m_view.setText(QString::fromUtf16(u"first line\r\nsecond\0line\r\n中文", 27));
     QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&m_view);
@@ -439,6 +532,10 @@ TEST(LogViewDrawing, ShowsWhatAViewBuiltAfreshShowsAfterEachEdit) {
         {"shorter", [](LogView& v) { v.setFixedSize(300, 150); }},
         {"cleared", [](LogView& v) { v.clear(); }},
         {"appended after the clear", [](LogView& v) { v.append(u"again"); }},
+        {"a text too long to wrap again at once", [&](LogView& v) { v.setText(lines(0, 10000)); }},
+        {"scrolled into it", [](LogView& v) { v.verticalScrollBar()->setValue(4000); }},
+        {"wider, wrapped a part at a time", [](LogView& v) { v.setFixedSize(420, 293); }},
+        {"a larger font, wrapped so", [](LogView& v) { v.setFont(QFont("DejaVu Sans", 15)); }},
     };
     const auto stateOf = [](const LogView& v) {
         return std::tuple(v.text(), v.size(), v.font(), v.selection(), v.cursorPosition(),
