@@ -93,13 +93,14 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
     , m_received(std::make_unique<ReceivedText>()) {
     createControls();
     bindEvents();
+    restoreWindow();
     Form_Load();
 }
 
 void frmmain::createControls() {
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/varnolix.png")));
-    setFixedSize(px(10530), px(7710));
+    resize(px(DesignWidth), px(DesignHeight));
 
     Frame1 = place<QGroupBox>(this, "Frame1", 120, 0, 3255, 2655);
     Label1 = sizedLabel(Frame1, "Label1", "Serial port", 240, 240);
@@ -205,7 +206,9 @@ void frmmain::createControls() {
     stampMilliseconds->setCheckable(true);
     stampMilliseconds->setChecked(m_options.stampMilliseconds || m_remembered.stampMilliseconds);
     Text1->addAction(stampMilliseconds);
+    createTextSizeActions();
     createStatusBar();
+    recordPlacements();
     showLineErrors({}, true);
 }
 
@@ -374,5 +377,6 @@ void frmmain::closeEvent(QCloseEvent* event) {
     }
     if (m_options.capture)
         m_options.capture->flush();
+    rememberWindow();
     event->accept();
 }

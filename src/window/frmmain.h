@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 class ComboBox;
 class ReceivedText;
@@ -38,6 +39,8 @@ class frmmain : public QWidget {
 
 public:
     static constexpr const char* WebAddress = "https://www.varnolix.example/";
+    // The client area at its design size, in twips: the window's smallest.
+    static constexpr int DesignWidth = 10530, DesignHeight = 7710;
 
     // Creates the controls, binds their events and runs Form_Load.
     explicit frmmain(const Platform& platform, RunOptions options = {});
@@ -78,6 +81,10 @@ public:
     // each, and "Milliseconds in stamps" in the receive area's context menu.
     FindBar *receiveFind, *echoFind;
     QAction* stampMilliseconds;
+    // Larger, smaller and the window's own text size in the receive area and
+    // the echo (Ctrl+Plus, Ctrl+Minus, Ctrl+0, Ctrl and the wheel), in both
+    // areas' context menus.
+    QAction *largerText, *smallerText, *normalTextSize;
     // Below the window's own client area: line control, the modem lines and
     // the driver's error counts.
     QStatusBar* statusBar;
@@ -143,6 +150,10 @@ public:
     void flowControl_Click();
     void MSComm1_LineChanged();
 
+    // The window's size and text size: window/window_size.cpp.
+    void zoomText(int steps);
+    void setTextSize(int points);
+
     // Log and utilities: logtools/log_tools.cpp.
     void Command5_Click();
     void Command4_Click();
@@ -151,11 +162,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createStatusBar();
+    void createTextSizeActions();
+    // Places what grows or moves with the window (window/window_size.cpp).
+    void placeControls();
+    void recordPlacements();
+    void restoreWindow();
+    void rememberWindow();
     void bindEvents();
     template <typename Sender, typename Signal>
     void bind(Sender* sender, Signal signal, void (frmmain::*handler)());
@@ -210,6 +228,16 @@ private:
     PortSetup m_portSetup = PortSetup::Unconfigured;
     // Ends a break on the line.
     QTimer m_breakTimer;
+    // The status bar's height: the window is its client area and the bar.
+    int m_statusHeight = 0;
+    // The controls that move or grow with the window: where they stand at the
+    // design size, and the edges they keep their distance to.
+    struct Placement {
+        QWidget* control;
+        QRect design;
+        bool right, bottom, wider, taller;
+    };
+    std::vector<Placement> m_placements;
     // Where the sends that the driver has not all taken yet stand among all
     // bytes queued for the line: TX counts bytes as the driver takes them.
     struct Unsent {

@@ -23,8 +23,8 @@ QLabel* indicator(QStatusBar* bar, const char* name, const QString& caption) {
 
 } // namespace
 
-// The status bar goes under the window's client area, which keeps its size
-// and every control its place.
+// The status bar goes under the window's client area, which keeps every
+// control in its place, and stays along the bottom edge as the window grows.
 void frmmain::createStatusBar() {
     const QSize client = size();
     statusBar = new QStatusBar(this);
@@ -57,9 +57,10 @@ void frmmain::createStatusBar() {
     for (std::size_t i = 0; i < errorCounts.size(); ++i)
         errorCounts[i] = indicator(statusBar, counts[i].first, QString());
 
-    const int height = statusBar->sizeHint().height();
-    statusBar->setGeometry(0, client.height(), client.width(), height);
-    setFixedSize(client.width(), client.height() + height);
+    m_statusHeight = statusBar->sizeHint().height();
+    statusBar->setGeometry(0, client.height(), client.width(), m_statusHeight);
+    setMinimumSize(client.width(), client.height() + m_statusHeight);
+    resize(minimumSize());
 
     // After the window's own controls, left to right.
     QWidget* previous = Check2;

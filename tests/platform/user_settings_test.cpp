@@ -33,6 +33,17 @@ TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
         {"a key it does not know", "[later]\nthing=1\n", {}, false},
         {"not a setting's value", "[line]\ndtr=maybe\n", {}, true},
         {"a flow control there is not", "[line]\nflowControl=7\n", {}, true},
+        {"a window kept maximised",
+         "[window]\nwidth=900\nheight=700\nmaximized=true\ntextSize=14\n",
+         with([](UserSettings& s) {
+             s.windowWidth = 900;
+             s.windowHeight = 700;
+             s.maximized = true;
+             s.textSize = 14;
+         }),
+         false},
+        {"a text size too small", "[window]\ntextSize=2\n", {}, true},
+        {"a window of no size at all", "[window]\nwidth=-40\n", {}, true},
         {"not an INI file", "[line\nflowControl=1\n", {}, true},
     };
     for (const Kept& c : cases) {
@@ -57,6 +68,10 @@ TEST(SettingsFile, KeepsEverySettingItSaves) {
         s.flowControl = comm::HandshakeXonXoff;
         s.rts = false;
         s.stampMilliseconds = true;
+        s.windowWidth = 1024;
+        s.windowHeight = 740;
+        s.maximized = true;
+        s.textSize = 20;
     });
     SettingsFile(path).save(chosen);
     EXPECT_EQ(SettingsFile(path).load(), chosen);

@@ -25,12 +25,14 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -132,15 +134,73 @@ TEST_F(WindowTest, EveryControlHasItsKindPlaceAndStartValue) {
     }
 }
 
-TEST_F(WindowTest, TheWindowHasItsTitleAndFixedSize) {
+TEST_F(WindowTest, TheWindowHasItsTitleAndGrowsFromItsDesignSize) {
     EXPECT_EQ(form.windowTitle(), "Varnolix1.0");
-    // The client area, with the status bar below it.
-    const int bar = form.statusBar->height();
-    EXPECT_EQ(form.statusBar->geometry(), QRect(0, 514, 702, bar));
-    EXPECT_EQ(form.minimumSize(), QSize(702, 514 + bar));
-    EXPECT_EQ(form.maximumSize(), QSize(702, 514 + bar));
     EXPECT_FALSE(form.windowIcon().isNull());
     EXPECT_EQ(form.Text2->document()->blockCount(), 2);
+    // The client area, with the status bar below it, at the design size, which
+    // is also the smallest.
+    const int bar = form.statusBar->height();
+    const QSize design(702, 514 + bar);
+    EXPECT_EQ(form.minimumSize(), design);
+    EXPECT_EQ(form.size(), design);
+    form.setObjectName("frmmain");
+    form.show();
+    // Which edges a control keeps its distance to, and what it grows by; the
+    // rest keep their places.
+    const std::map<std::string, std::tuple<bool, bool, bool, bool>> follows = {
+        // right, bottom, wider, taller
+        {"Text1", {false, false, true, true}},   {"Text2", {false, true, true, false}},
+        {"Frame4", {false, true, false, false}}, {"Label6", {false, true, false, false}},
+        {"Frame5", {true, true, false, false}},  {"Text4", {true, true, false, false}},
+    };
+    const struct {
+        const char* what;
+        std::function<void()> resize;
+    } sizes[] = {
+        {"smaller than designed", [&] { form.resize(400, 300); }},
+        {"one and a half times", [&] { form.resize(1053, (514 + bar) * 3 / 2); }},
+        {"maximised", [&] { form.showMaximized(); }},
+        {"back to normal", [&] { form.showNormal(); }},
+    };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.what);
+        size.resize();
+        ASSERT_TRUE(waitUntil(
+            [&] { return form.isMaximized() == (size.what == std::string("maximised")); }));
+        const int wider = form.width() - design.width();
+        const int taller = form.height() - design.height();
+        EXPECT_GE(wider, 0);
+        EXPECT_GE(taller, 0);
+        for (const Control& c : controls) {
+            if (std::string(c.container) != "frmmain")
+                continue;
+            SCOPED_TRACE(c.name);
+            auto* control = form.findChild<QWidget*>(c.name);
+            const auto [right, bottom, grows, lengthens] =
+                follows.count(c.name) ? follows.at(c.name) : std::tuple(false, false, false, false);
+            const QRect expected =
+                QRect(px(c.left) + (right ? wider : 0), px(c.top) + (bottom ? taller : 0),
+                      px(c.width) + (grows ? wider : 0), px(c.height) + (lengthens ? taller : 0));
+            EXPECT_EQ(control->geometry(), expected);
+        }
+        EXPECT_EQ(form.statusBar->geometry(), QRect(0, form.height() - bar, form.width(), bar));
+        if (std::string(size.what) == "one and a half times") {
+            EXPECT_EQ(form.size(), QSize(1053, design.height() * 3 / 2));
+        }
+        if (form.isMaximized()) {
+            EXPECT_GT(wider, 0);
+            EXPECT_GT(taller, 0);
+        }
+    }
+    // The find bar stays along the bottom of the receive area.
+    form.Text1->setFocus();
+    QTest::keyClick(form.Text1, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(form.receiveFind->isVisible());
+    form.resize(900, 700);
+    const QRect findBar = form.receiveFind->geometry();
+    EXPECT_EQ(findBar.bottom(), form.Text1->height() - 1 - form.Text1->frameWidth());
+    EXPECT_EQ(findBar.left(), form.Text1->frameWidth());
 }
 
 TEST_F(WindowTest, SelectorsListTheirEntriesWithNoneSelected) {
@@ -387,6 +447,82 @@ TEST(StatusBar, ShowsWhatTheDeviceOffersAndActsOnTheLine) {
     frmmain again(next.platform(), {.settings = &settings});
     EXPECT_EQ(next.serial.writes.join(u' '),
               "RTSEnable=false Handshaking=2 CommPort=1 PortOpen=true");
+}
+
+// Ctrl+Plus, Ctrl+Minus and Ctrl+0 to the focused control, and Ctrl and the
+// wheel over either area, size the text of the receive area and the echo;
+// the window's size, maximised state and text size are there at the next start.
+TEST(TextSize, KeysAndTheWheelSizeBothAreasAndTheWindowComesBackAsItWasLeft) {
+    QTemporaryDir folder;
+    SettingsFile settings(folder.filePath("varnolix.conf"));
+    Fakes fakes;
+    auto form = std::make_unique<frmmain>(fakes.platform(), RunOptions{.settings = &settings});
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->Text1->setFocus();
+    const int normal = QFontInfo(form->font()).pointSize();
+    const auto key = [&](QKeyCombination keys) {
+        return [&, keys] {
+            QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+        };
+    };
+    const auto wheel = [&](int notches) {
+        return [&, notches] {
+            QWidget* under = form->Text4->viewport();
+            QWheelEvent event(QPointF(5, 5), under->mapToGlobal(QPointF(5, 5)), {},
+                              {0, notches * 120}, Qt::NoButton, Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(under, &event);
+        };
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int points;
+    } steps[] = {
+        {"Ctrl+Plus", key(Qt::ControlModifier | Qt::Key_Plus), normal + 1},
+        {"Ctrl and the unshifted Plus key", key(Qt::ControlModifier | Qt::Key_Equal), normal + 2},
+        {"Ctrl and the wheel up", wheel(1), normal + 3},
+        {"Ctrl+Minus", key(Qt::ControlModifier | Qt::Key_Minus), normal + 2},
+        {"Ctrl and the wheel down two notches", wheel(-2), normal},
+        {"Ctrl+Minus far too often",
+         [&] {
+             for (int i = 0; i < 40; ++i)
+                 key(Qt::ControlModifier | Qt::Key_Minus)();
+         },
+         UserSettings::SmallestText},
+        {"Ctrl+0", key(Qt::ControlModifier | Qt::Key_0), normal},
+        {"Ctrl+Plus from the send box",
+         [&] {
+             form->Text2->setFocus();
+             key(Qt::ControlModifier | Qt::Key_Plus)();
+         },
+         normal + 1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(QFontInfo(form->Text1->font()).pointSize(), step.points);
+        EXPECT_EQ(QFontInfo(form->Text4->font()).pointSize(), step.points);
+        EXPECT_EQ(settings.load().textSize, step.points == normal ? 0 : step.points);
+    }
+    EXPECT_EQ(QFontInfo(form->Text2->font()).pointSize(), normal);
+    // The first start ever was at the design size.
+    EXPECT_EQ(settings.load().windowWidth, 0);
+
+    form->resize(760, 600);
+    form->showMaximized();
+    ASSERT_TRUE(waitUntil([&] { return form->isMaximized(); }));
+    form->close();
+    form.reset();
+    const UserSettings kept = settings.load();
+    EXPECT_EQ(std::tuple(kept.windowWidth, kept.windowHeight, kept.maximized, kept.textSize),
+              std::tuple(760, 600, true, normal + 1));
+    frmmain again(fakes.platform(), {.settings = &settings});
+    EXPECT_EQ(again.size(), QSize(760, 600));
+    EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(QFontInfo(again.Text1->font()).pointSize(), normal + 1);
 }
 
 // Find in the receive area, as the user does it: keys to the widget that has
