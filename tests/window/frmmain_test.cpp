@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -299,6 +300,47 @@ TEST_F(WindowTest, ScreenReadersTellTheNamedControlsApart) {
             EXPECT_EQ(read->child(1)->text(QAccessible::Value), r.value);
         }
     }
+}
+
+// RX and TX keep their design size: a count of up to ten digits is drawn
+// smaller rather than cut, and read whole by name and in the tooltip.
+TEST_F(WindowTest, CountersShowEveryDigitUpToTenAndTellTheExactCount) {
+    const int normal = QFontInfo(form.Label10->font()).pointSize();
+    ASSERT_GT(QFontMetricsF(form.Label10->font()).horizontalAdvance("12345678"),
+              form.Label10->width());
+    const struct {
+        const char* count;
+    } counts[] = {{"7"}, {"1234567"}, {"12345678"}, {"1234567890"}};
+    for (const auto& c : counts) {
+        SCOPED_TRACE(c.count);
+        for (Counter* counter : {form.Label10, form.Label11}) {
+            counter->setText(c.count);
+            ASSERT_TRUE(waitUntil([&] { return counter->toolTip().endsWith(c.count); }));
+            const QFont shown = counter->shownFont();
+            EXPECT_LE(QFontMetricsF(shown).horizontalAdvance(c.count), counter->width());
+            // Smaller only when it must be.
+            EXPECT_EQ(QFontInfo(shown).pointSizeF() < normal,
+                      QFontMetricsF(counter->font()).horizontalAdvance(c.count) > counter->width());
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(counter)->text(QAccessible::Name),
+                      c.count);
+            EXPECT_EQ(counter->toolTip(),
+                      counter->accessibleDescription() + ": " + QString(c.count));
+            // Drawn in that font.
+            QImage drawn(counter->size(), QImage::Format_ARGB32);
+            drawn.fill(Qt::white);
+            counter->render(&drawn, {}, {}, QWidget::RenderFlags());
+            QImage expected(counter->size(), QImage::Format_ARGB32);
+            expected.fill(Qt::white);
+            QPainter painter(&expected);
+            painter.setFont(shown);
+            counter->style()->drawItemText(&painter, counter->rect(),
+                                           Qt::AlignLeft | Qt::AlignVCenter, counter->palette(),
+                                           true, c.count);
+            painter.end();
+            EXPECT_EQ(drawn, expected);
+        }
+    }
+    EXPECT_EQ(form.Label10->toolTip(), "Bytes received: 1234567890");
 }
 
 using AccessibleWindowTest = WindowOnFakes;
