@@ -2,6 +2,7 @@
 #include "platform/port_map.h"
 #include "platform/qt_platform.h"
 #include "platform/quit_signals.h"
+#include "platform/report.h"
 #include "platform/user_settings.h"
 #include "window/frmmain.h"
 #include "window/run_options.h"
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -27,6 +29,7 @@ struct CommandLine {
     std::int64_t scrollback = RunOptions().scrollback;
     bool stampMilliseconds = false;
     std::optional<bool> dtr, rts;
+    bool listPorts = false;
 };
 
 // A whole number of megabytes from 1 to the machine's memory: an area of none
@@ -50,8 +53,8 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     parser.setApplicationDescription(
         QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
                        "watch what the device answers."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({QStringLiteral("port"),
                       QStringLiteral("Use DEVICE as port n (1 to 15), for example "
                                      "--port COM1=/dev/ttyUSB0. May be given more than once; "
@@ -94,18 +97,32 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                            "on, as the system puts it when a port opens.")
                 .arg(line.toUpper()),
             QStringLiteral("on|off")));
-    parser.process(app);
+    parser.addOption({QStringLiteral("list-ports"),
+                      QStringLiteral("Print a line for each port number that has a device and "
+                                     "exit: COMn, the device's path and, for a USB adapter, its "
+                                     "/dev/serial/by-id/ name, maker, product, serial number and "
+                                     "VID:PID, separated by tabs. Takes --port into account; needs "
+                                     "no display.")});
+    // A mistake goes to stderr as every other line there does.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        reportLine(parser.errorText());
+        std::exit(EXIT_FAILURE);
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp();
+    if (parser.isSet(version))
+        parser.showVersion();
 
     CommandLine line;
     line.capture = parser.value(QStringLiteral("capture"));
     line.reconnect = parser.isSet(QStringLiteral("reconnect"));
     line.stampMilliseconds = parser.isSet(QStringLiteral("stamp-ms"));
+    line.listPorts = parser.isSet(QStringLiteral("list-ports"));
     for (const QString& value : parser.values(QStringLiteral("port"))) {
         const auto port = parsePortOption(value);
         if (!port) {
-            std::fprintf(stderr,
-                         "varnolix: --port expects COMn=DEVICE with n from 1 to 15, not %s\n",
-                         qPrintable(value));
+            reportLine(QStringLiteral("--port expects COMn=DEVICE with n from 1 to 15, not %1")
+                           .arg(value));
             return std::nullopt;
         }
         line.named.insert(port->first, port->second);
@@ -115,8 +132,8 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
             continue;
         const QString value = parser.value(QLatin1String(name));
         if (value != QLatin1String("on") && value != QLatin1String("off")) {
-            std::fprintf(stderr, "varnolix: --%s expects on or off, not %s\n", name,
-                         qPrintable(value));
+            reportLine(
+                QStringLiteral("--%1 expects on or off, not %2").arg(QLatin1String(name), value));
             return std::nullopt;
         }
         *state = value == QLatin1String("on");
@@ -125,10 +142,10 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
         const QString value = parser.value(QStringLiteral("scrollback"));
         const auto bytes = parseScrollback(value);
         if (!bytes) {
-            std::fprintf(stderr,
-                         "varnolix: --scrollback expects megabytes from 1 to %lld (this machine's "
-                         "memory), not %s\n",
-                         static_cast<long long>(physicalMemory() / Megabyte), qPrintable(value));
+            reportLine(QStringLiteral("--scrollback expects megabytes from 1 to %1 (this "
+                                      "machine's memory), not %2")
+                           .arg(physicalMemory() / Megabyte)
+                           .arg(value));
             return std::nullopt;
         }
         line.scrollback = *bytes;
@@ -136,12 +153,32 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     return line;
 }
 
+// What Qt itself has to say goes to stderr stamped like the program's own lines.
+void reportQtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    reportLine(message);
+}
+
+// One line per port number that has a device, for scripts and for finding a
+// board's number.
+int listPorts(const QMap<int, QString>& named) {
+    const PortMap ports(named);
+    for (int number = 1; number <= PortMap::Count; ++number) {
+        const auto port = ports.facts(number);
+        if (port && port->present)
+            std::printf("%s\n", qPrintable(listedPort(number, *port)));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(reportQtMessage);
     const auto line = readCommandLine(argc, argv);
     if (!line)
         return 2;
+    if (line->listPorts)
+        return listPorts(line->named);
     // A capture that reaches the file-size limit, or whose reader (a pipe)
     // went away, stops with the reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -151,8 +188,7 @@ int main(int argc, char** argv) {
         QString why;
         capture = CaptureFile::open(line->capture, &why);
         if (!capture) {
-            std::fprintf(stderr, "varnolix: cannot capture to %s: %s\n", qPrintable(line->capture),
-                         qPrintable(why));
+            reportLine(QStringLiteral("cannot capture to %1: %2").arg(line->capture, why));
             return 2;
         }
     }

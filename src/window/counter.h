@@ -21,6 +21,7 @@ public:
 
     explicit Counter(QWidget* parent = nullptr);
     QString text() const;
+    long long value() const { return m_value; }
     void setText(const QString& text);
     // Adds to the number the caption reads as.
     void add(long long amount);

@@ -275,6 +275,7 @@ void frmmain::bindEvents() {
         remember();
     });
 
+    bind(&rateTimer, &QTimer::timeout, &frmmain::rateTimer_Timer);
     bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
     bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
     bind(breakButton, &QPushButton::clicked, &frmmain::breakButton_Click);

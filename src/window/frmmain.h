@@ -5,6 +5,7 @@
 #include "window/module1.h"
 #include "window/run_options.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,6 +31,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+
+// The receive rate as the status bar shows it ("1.2 kB/s"; blank for none)
+// and as assistive technology reads it.
+QString rateText(long long bytesPerSecond);
+QString rateName(long long bytesPerSecond);
 
 // The window: its controls under their own names, the shared variables, and
 // the event handlers. Each handler is defined in the folder of its
@@ -95,6 +101,12 @@ public:
     std::array<QLabel*, 4> lineLamps;
     // Framing, parity, overrun, buffer overrun.
     std::array<QLabel*, 4> errorCounts;
+    // On the right: "COM1 lost at 23:18:16, waiting for it" or "COM1 back at
+    // 23:41:02" while --reconnect waits or after it, and the receive rate,
+    // "1.2 kB/s", read as "Receiving 1234 bytes per second".
+    QLabel *portWait, *receiveRate;
+    // Samples RX for the rate once a second.
+    QTimer rateTimer;
 
     // Platform components.
     SerialDevice& MSComm1;
@@ -149,6 +161,8 @@ public:
     void breakButton_Click();
     void flowControl_Click();
     void MSComm1_LineChanged();
+    // The receive rate: window/status_bar.cpp.
+    void rateTimer_Timer();
 
     // The window's size and text size: window/window_size.cpp.
     void zoomText(int steps);
@@ -190,6 +204,7 @@ private:
     // serial/open_close.cpp and serial/port_selection.cpp.
     static void report(const QString& line);
     void reportLostPortBack();
+    void showPortWait(const QString& text);
     void showPortClosed();
     bool configurePort(std::int16_t port);
     void applySelectedSettings();
@@ -228,6 +243,9 @@ private:
     PortSetup m_portSetup = PortSetup::Unconfigured;
     // Ends a break on the line.
     QTimer m_breakTimer;
+    // RX when the rate was last sampled, and the time since.
+    long long m_rateCount = 0;
+    QElapsedTimer m_rateClock;
     // The status bar's height: the window is its client area and the bar.
     int m_statusHeight = 0;
     // The controls that move or grow with the window: where they stand at the

@@ -1,4 +1,5 @@
 #include "window/combo_box.h"
+#include "window/counter.h"
 #include "window/frmmain.h"
 
 #include <QCheckBox>
@@ -6,6 +7,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -57,6 +59,24 @@ void frmmain::createStatusBar() {
     for (std::size_t i = 0; i < errorCounts.size(); ++i)
         errorCounts[i] = indicator(statusBar, counts[i].first, QString());
 
+    // On the right: the wait for a lost port (shown only then), and the
+    // receive rate.
+    portWait = indicator(statusBar, "portWait", QString());
+    statusBar->removeWidget(portWait);
+    statusBar->addPermanentWidget(portWait);
+    portWait->hide();
+    receiveRate = indicator(statusBar, "receiveRate", QString());
+    statusBar->removeWidget(receiveRate);
+    statusBar->addPermanentWidget(receiveRate);
+    receiveRate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    receiveRate->setMinimumWidth(
+        receiveRate->fontMetrics().horizontalAdvance(QStringLiteral("999.9 kB/s")) + 6);
+    receiveRate->setAccessibleName(rateName(0));
+    receiveRate->setToolTip(QStringLiteral("Bytes received in the last second"));
+    rateTimer.setInterval(1000);
+    rateTimer.start();
+    m_rateClock.start();
+
     m_statusHeight = statusBar->sizeHint().height();
     statusBar->setGeometry(0, client.height(), client.width(), m_statusHeight);
     setMinimumSize(client.width(), client.height() + m_statusHeight);
@@ -75,4 +95,36 @@ void frmmain::createStatusBar() {
         follow(label);
     for (QLabel* label : errorCounts)
         follow(label);
+    follow(portWait);
+    follow(receiveRate);
+}
+
+// What came in over the last second, from the RX count: blank while nothing
+// comes. Cleared counts are counted from 0.
+void frmmain::rateTimer_Timer() {
+    const long long count = Label10->value();
+    const long long received = count >= m_rateCount ? count - m_rateCount : count;
+    m_rateCount = count;
+    // A tick that comes a little early is taken as a second.
+    const qint64 elapsed = std::max<qint64>(m_rateClock.restart(), 1000);
+    const long long perSecond = received * 1000 / elapsed;
+    receiveRate->setText(rateText(perSecond));
+    receiveRate->setAccessibleName(rateName(perSecond));
+}
+
+// "1.2 kB/s": bytes below a thousand, then kilobytes and megabytes of a
+// thousand and a million bytes, as line rates go.
+QString rateText(long long bytesPerSecond) {
+    if (bytesPerSecond <= 0)
+        return {};
+    if (bytesPerSecond < 1000)
+        return QStringLiteral("%1 B/s").arg(bytesPerSecond);
+    // Not "1000.0 kB/s".
+    if (bytesPerSecond < 999950)
+        return QStringLiteral("%1 kB/s").arg(double(bytesPerSecond) / 1e3, 0, 'f', 1);
+    return QStringLiteral("%1 MB/s").arg(double(bytesPerSecond) / 1e6, 0, 'f', 1);
+}
+
+QString rateName(long long bytesPerSecond) {
+    return QStringLiteral("Receiving %1 bytes per second").arg(bytesPerSecond);
 }

@@ -239,13 +239,14 @@ TEST_F(WindowTest, OptionGroupsAreApartAndCheckBoxesStartUnticked) {
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheWindowsOrder) {
-    const char* expected[] = {
-        "Combo1", "Combo2", "Combo3", "Text1", "Combo4", "Combo5", "Command1", "Text2", "Command4",
-        "Option1", "Option2", "Command2", "Option3", "Option4", "Check1", "Text3", "Command8",
-        "Command5", "Command3", "Text4", "Check2",
-        // The status bar, left to right.
-        "dtrToggle", "rtsToggle", "breakButton", "flowControl", "CTS", "DSR", "DCD", "RI",
-        "framingErrors", "parityErrors", "overrunErrors", "bufferOverruns"};
+    const char* expected[] = {"Combo1", "Combo2", "Combo3", "Text1", "Combo4", "Combo5", "Command1",
+                              "Text2", "Command4", "Option1", "Option2", "Command2", "Option3",
+                              "Option4", "Check1", "Text3", "Command8", "Command5", "Command3",
+                              "Text4", "Check2",
+                              // The status bar, left to right.
+                              "dtrToggle", "rtsToggle", "breakButton", "flowControl", "CTS", "DSR",
+                              "DCD", "RI", "framingErrors", "parityErrors", "overrunErrors",
+                              "bufferOverruns", "portWait", "receiveRate"};
     QWidget* widget = form.findChild<QWidget*>(expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         do
@@ -402,13 +403,52 @@ TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges
     }
 }
 
-// The status bar as a screen reader reads it, "~" before a disabled control,
-// "+" after a ticked toggle, "!" after a count in the warning colour.
+// The receive rate in the status bar: what RX counted over the last second,
+// blank while nothing comes, read as a number of bytes per second.
+TEST_F(AccessibleWindowTest, TheStatusBarShowsTheReceiveRateOnceASecond) {
+    form->rateTimer.stop();
+    ASSERT_EQ(form->rateTimer.interval(), 1000);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        const char* shown;
+        long long perSecond;
+    } seconds[] = {
+        {"nothing yet", [] {}, "", 0},
+        {"a burst", [&] { fakes.serial.receive(QByteArray(1234, 'a')); }, "1.2 kB/s", 1234},
+        {"nothing more", [] {}, "", 0},
+        {"a trickle", [&] { fakes.serial.receive(QByteArray(999, 'a')); }, "999 B/s", 999},
+        {"counters cleared, then a little",
+         [&] {
+             form->Command8->click();
+             fakes.serial.receive("0123456789");
+         },
+         "10 B/s", 10},
+    };
+    for (const auto& second : seconds) {
+        SCOPED_TRACE(second.what);
+        second.act();
+        form->rateTimer_Timer();
+        EXPECT_EQ(form->receiveRate->text(), second.shown);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form->receiveRate)->text(QAccessible::Name),
+                  QString("Receiving %1 bytes per second").arg(second.perSecond));
+    }
+    const std::pair<long long, const char*> rates[] = {
+        {1, "1 B/s"},           {1000, "1.0 kB/s"},   {92160, "92.2 kB/s"},
+        {999949, "999.9 kB/s"}, {999950, "1.0 MB/s"}, {12500000, "12.5 MB/s"}};
+    for (const auto& [perSecond, shown] : rates)
+        EXPECT_EQ(rateText(perSecond), shown);
+}
+
+// The status bar's line control as a screen reader reads it, "~" before a
+// disabled control, "+" after a ticked toggle, "!" after a count in the
+// warning colour.
 QString statusRead(const frmmain& form) {
     QStringList read{form.flowControl->currentText()};
     for (QWidget* control : form.statusBar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         auto* toggle = qobject_cast<QCheckBox*>(control);
-        if (control != form.flowControl && control->isVisibleTo(&form))
+        const bool lineControl = control != form.receiveRate && control != form.portWait;
+        if (control != form.flowControl && lineControl && control->isVisibleTo(&form))
             read << (control->isEnabled() ? "" : "~") +
                         QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name) +
                         (toggle && toggle->isChecked() ? "+" : "") +
