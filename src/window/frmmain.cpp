@@ -208,6 +208,7 @@ void frmmain::createControls() {
     Text1->addAction(stampMilliseconds);
     createTextSizeActions();
     createStatusBar();
+    createPortStatus();
     recordPlacements();
     showLineErrors({}, true);
 }

@@ -101,9 +101,10 @@ public:
     std::array<QLabel*, 4> lineLamps;
     // Framing, parity, overrun, buffer overrun.
     std::array<QLabel*, 4> errorCounts;
-    // On the right: "COM1 lost at 23:18:16, waiting for it" or "COM1 back at
-    // 23:41:02" while --reconnect waits or after it, and the receive rate,
-    // "1.2 kB/s", read as "Receiving 1234 bytes per second".
+    // A row below it: "COM1 lost at 23:18:16, waiting for it" or "COM1 back
+    // at 23:41:02" while --reconnect waits or after it, and on the right the
+    // receive rate, "1.2 kB/s", read as "Receiving 1234 bytes per second".
+    QStatusBar* portStatus;
     QLabel *portWait, *receiveRate;
     // Samples RX for the rate once a second.
     QTimer rateTimer;
@@ -182,6 +183,7 @@ protected:
 private:
     void createControls();
     void createStatusBar();
+    void createPortStatus();
     void createTextSizeActions();
     // Places what grows or moves with the window (window/window_size.cpp).
     void placeControls();
@@ -246,7 +248,7 @@ private:
     // RX when the rate was last sampled, and the time since.
     long long m_rateCount = 0;
     QElapsedTimer m_rateClock;
-    // The status bar's height: the window is its client area and the bar.
+    // The status bars' height: the window is its client area and the bars.
     int m_statusHeight = 0;
     // The controls that move or grow with the window: where they stand at the
     // design size, and the edges they keep their distance to.

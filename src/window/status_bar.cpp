@@ -59,28 +59,11 @@ void frmmain::createStatusBar() {
     for (std::size_t i = 0; i < errorCounts.size(); ++i)
         errorCounts[i] = indicator(statusBar, counts[i].first, QString());
 
-    // On the right: the wait for a lost port (shown only then), and the
-    // receive rate.
-    portWait = indicator(statusBar, "portWait", QString());
-    statusBar->removeWidget(portWait);
-    statusBar->addPermanentWidget(portWait);
-    portWait->hide();
-    receiveRate = indicator(statusBar, "receiveRate", QString());
-    statusBar->removeWidget(receiveRate);
-    statusBar->addPermanentWidget(receiveRate);
-    receiveRate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    receiveRate->setMinimumWidth(
-        receiveRate->fontMetrics().horizontalAdvance(QStringLiteral("999.9 kB/s")) + 6);
-    receiveRate->setAccessibleName(rateName(0));
-    receiveRate->setToolTip(QStringLiteral("Bytes received in the last second"));
-    rateTimer.setInterval(1000);
-    rateTimer.start();
-    m_rateClock.start();
-
-    m_statusHeight = statusBar->sizeHint().height();
-    statusBar->setGeometry(0, client.height(), client.width(), m_statusHeight);
-    setMinimumSize(client.width(), client.height() + m_statusHeight);
+    const int height = statusBar->sizeHint().height();
+    statusBar->setGeometry(0, client.height(), client.width(), height);
+    setMinimumSize(client.width(), client.height() + height);
     resize(minimumSize());
+    m_statusHeight = height;
 
     // After the window's own controls, left to right.
     QWidget* previous = Check2;
@@ -95,8 +78,38 @@ void frmmain::createStatusBar() {
         follow(label);
     for (QLabel* label : errorCounts)
         follow(label);
-    follow(portWait);
-    follow(receiveRate);
+}
+
+// A second row under the status bar, which the line control fills at the
+// design size: the wait for a lost port on the left, shown only while there
+// is one to tell of, and the receive rate on the right.
+void frmmain::createPortStatus() {
+    const QSize client(width(), height() - m_statusHeight);
+    portStatus = new QStatusBar(this);
+    portStatus->setObjectName(QStringLiteral("portStatus"));
+    portStatus->setSizeGripEnabled(false);
+    portWait = indicator(portStatus, "portWait", QString());
+    portWait->hide();
+    receiveRate = indicator(portStatus, "receiveRate", QString());
+    portStatus->removeWidget(receiveRate);
+    portStatus->addPermanentWidget(receiveRate);
+    receiveRate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    receiveRate->setMinimumWidth(
+        receiveRate->fontMetrics().horizontalAdvance(QStringLiteral("999.9 kB/s")) + 6);
+    receiveRate->setAccessibleName(rateName(0));
+    receiveRate->setToolTip(QStringLiteral("Bytes received in the last second"));
+    rateTimer.setInterval(1000);
+    rateTimer.start();
+    m_rateClock.start();
+
+    // A row as high as the status bar's, whether or not it holds text now.
+    const int height = m_statusHeight;
+    portStatus->setGeometry(0, client.height() + m_statusHeight, client.width(), height);
+    m_statusHeight += height;
+    setMinimumSize(client.width(), client.height() + m_statusHeight);
+    resize(minimumSize());
+    setTabOrder(errorCounts.back(), portWait);
+    setTabOrder(portWait, receiveRate);
 }
 
 // What came in over the last second, from the RX count: blank while nothing

@@ -52,7 +52,9 @@ void frmmain::placeControls() {
             place.translate(0, extraHeight);
         p.control->setGeometry(place);
     }
-    statusBar->setGeometry(0, height() - m_statusHeight, width(), m_statusHeight);
+    const int row = portStatus->height();
+    statusBar->setGeometry(0, height() - m_statusHeight, width(), m_statusHeight - row);
+    portStatus->setGeometry(0, height() - row, width(), row);
 }
 
 void frmmain::createTextSizeActions() {

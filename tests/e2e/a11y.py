@@ -12,7 +12,17 @@ point X, Y in the window titled "Varnolix1.0"; exits 1 when there is none yet.
 prints the role of the first object named NAME in that window, then
 "enabled" or "disabled", then "checked" and "focused" if it is; exits 1 when
 there is none.
+
+    a11y.py size NAME
+
+prints the width and height on the screen of the first object named NAME,
+as WIDTHxHEIGHT.
+
+    a11y.py match REGEX
+
+prints the name of the first object whose name REGEX matches from its start.
 """
+import re
 import sys
 
 import pyatspi
@@ -69,9 +79,42 @@ def find(name):
     return 0
 
 
+def size(name):
+    top = window()
+    found = named(top, name) if top is not None else None
+    if found is None:
+        return 1
+    box = found.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    sys.stdout.write(f"{box.width}x{box.height}")
+    return 0
+
+
+def matching(accessible, pattern):
+    if accessible.name and pattern.match(accessible.name):
+        return accessible
+    for child in accessible:
+        found = matching(child, pattern) if child is not None else None
+        if found is not None:
+            return found
+    return None
+
+
+def match(regex):
+    top = window()
+    found = matching(top, re.compile(regex)) if top is not None else None
+    if found is None:
+        return 1
+    sys.stdout.write(found.name)
+    return 0
+
+
 def main():
     if sys.argv[1] == "find":
         return find(sys.argv[2])
+    if sys.argv[1] == "size":
+        return size(sys.argv[2])
+    if sys.argv[1] == "match":
+        return match(sys.argv[2])
     x, y, what = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     top = window()
     if top is None or not contains(top, x, y):

@@ -139,9 +139,10 @@ TEST_F(WindowTest, TheWindowHasItsTitleAndGrowsFromItsDesignSize) {
     EXPECT_EQ(form.windowTitle(), "Varnolix1.0");
     EXPECT_FALSE(form.windowIcon().isNull());
     EXPECT_EQ(form.Text2->document()->blockCount(), 2);
-    // The client area, with the status bar below it, at the design size, which
-    // is also the smallest.
-    const int bar = form.statusBar->height();
+    // The client area, with the status bar and the row under it below it, at
+    // the design size, which is also the smallest.
+    const int row = form.portStatus->height();
+    const int bar = form.statusBar->height() + row;
     const QSize design(702, 514 + bar);
     EXPECT_EQ(form.minimumSize(), design);
     EXPECT_EQ(form.size(), design);
@@ -185,7 +186,9 @@ TEST_F(WindowTest, TheWindowHasItsTitleAndGrowsFromItsDesignSize) {
                       px(c.width) + (grows ? wider : 0), px(c.height) + (lengthens ? taller : 0));
             EXPECT_EQ(control->geometry(), expected);
         }
-        EXPECT_EQ(form.statusBar->geometry(), QRect(0, form.height() - bar, form.width(), bar));
+        EXPECT_EQ(form.statusBar->geometry(),
+                  QRect(0, form.height() - bar, form.width(), bar - row));
+        EXPECT_EQ(form.portStatus->geometry(), QRect(0, form.height() - row, form.width(), row));
         if (std::string(size.what) == "one and a half times") {
             EXPECT_EQ(form.size(), QSize(1053, design.height() * 3 / 2));
         }
@@ -440,15 +443,13 @@ TEST_F(AccessibleWindowTest, TheStatusBarShowsTheReceiveRateOnceASecond) {
         EXPECT_EQ(rateText(perSecond), shown);
 }
 
-// The status bar's line control as a screen reader reads it, "~" before a
-// disabled control, "+" after a ticked toggle, "!" after a count in the
-// warning colour.
+// The status bar as a screen reader reads it, "~" before a disabled control,
+// "+" after a ticked toggle, "!" after a count in the warning colour.
 QString statusRead(const frmmain& form) {
     QStringList read{form.flowControl->currentText()};
     for (QWidget* control : form.statusBar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         auto* toggle = qobject_cast<QCheckBox*>(control);
-        const bool lineControl = control != form.receiveRate && control != form.portWait;
-        if (control != form.flowControl && lineControl && control->isVisibleTo(&form))
+        if (control != form.flowControl && control->isVisibleTo(&form))
             read << (control->isEnabled() ? "" : "~") +
                         QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name) +
                         (toggle && toggle->isChecked() ? "+" : "") +
