@@ -88,21 +88,20 @@ void BM_MakeRoom(benchmark::State& state, QStringView unit) {
     state.counters["held MB"] = double(view.heldBytes()) / Megabyte;
 }
 
-// A resize with state.range(0) MB held (narrower, then back), following the
-// end or scrolled to the middle: the time is the resize itself, in which the
-// lines in sight are wrapped again; then the rest is wrapped between events,
-// and a 1 ms timer tells the longest any other event waited meanwhile.
-void BM_Resize(benchmark::State& state, QStringView unit, bool follow) {
+// A resize with state.range(0) MB held (40 pixels narrower and back, or
+// maximised on a 1280 x 1024 screen and back), following the end or scrolled
+// to the middle: the time is the resize itself, in which the lines in sight
+// are wrapped again; then the rest is wrapped between events, and a 1 ms
+// timer tells the longest any other event waited meanwhile.
+void BM_Resize(benchmark::State& state, QStringView unit, bool follow, QSize other) {
     LogView view;
     fill(view, unit, state);
     if (!follow)
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
-    int width = 465;
     double caughtUp = 0;
     double longestWait = 0;
     for (auto _ : state) {
-        width = width == 465 ? 425 : 465;
-        view.setFixedSize(width, 293);
+        view.setFixedSize(view.size() == QSize(465, 293) ? other : QSize(465, 293));
         state.PauseTiming();
         QElapsedTimer clock;
         clock.start();
@@ -135,19 +134,29 @@ BENCHMARK_CAPTURE(BM_Paint, chinese, Chinese)->Arg(50)->Unit(benchmark::kMicrose
 BENCHMARK_CAPTURE(BM_PaintAfterALine, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MakeRoom, lines, Lines)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MakeRoom, hex, Hex)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Resize, lines_following, Lines, true)
+const QSize Narrower(425, 293);
+const QSize Maximised(1043, 931);
+BENCHMARK_CAPTURE(BM_Resize, lines_following, Lines, true, Narrower)
     ->Arg(50)
     ->Iterations(4)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Resize, lines_middle, Lines, false)
+BENCHMARK_CAPTURE(BM_Resize, lines_middle, Lines, false, Narrower)
     ->Arg(50)
     ->Iterations(4)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Resize, hex_following, Hex, true)
+BENCHMARK_CAPTURE(BM_Resize, hex_following, Hex, true, Narrower)
     ->Arg(50)
     ->Iterations(4)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Resize, hex_middle, Hex, false)
+BENCHMARK_CAPTURE(BM_Resize, hex_middle, Hex, false, Narrower)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, lines_maximised, Lines, true, Maximised)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, hex_maximised, Hex, true, Maximised)
     ->Arg(50)
     ->Iterations(4)
     ->Unit(benchmark::kMillisecond);

@@ -50,9 +50,21 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("varnolix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNOLIX_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
-                       "watch what the device answers."));
+    // The window's behaviour, wrapped as the options below are.
+    parser.setApplicationDescription(QStringLiteral(
+        "Serial-port debugging assistant: open a port, send text or hex bytes, watch\n"
+        "what the device answers.\n\n"
+        "The window grows from its design size, also its smallest: the receive area\n"
+        "takes the extra width and height, the send box the extra width; what stands\n"
+        "below the send box keeps its distance to the bottom edge. Ctrl+Plus, Ctrl+Minus\n"
+        "and Ctrl+0, or Ctrl and the wheel, size the text of the receive area and the\n"
+        "echo of what was sent. The window's size, maximised state and text size are\n"
+        "kept between runs.\n\n"
+        "The status bar holds the line control (DTR, RTS, Break, flow control, the modem\n"
+        "lines, the driver's error counts); the row below it, the wait for a lost port\n"
+        "(--reconnect) and the receive rate over the last second. Each port selector\n"
+        "entry's tooltip names its device. Every line on stderr starts with the local\n"
+        "date and time."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({QStringLiteral("port"),

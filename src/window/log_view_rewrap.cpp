@@ -163,6 +163,13 @@ void LogView::rewrapSlice() {
     WrapPoint& part = after ? m_rewrap.tail : m_rewrap.head;
     const qsizetype end = after ? m_text.size() : m_rewrap.seam;
     try {
+        // Room for about as many lines as the part had, so that the index
+        // is seldom copied to a larger one in the middle of a slice.
+        if (part.starts.size() == 1) {
+            const auto from = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), part.at);
+            const auto to = std::lower_bound(from, m_lineStarts.end(), end);
+            part.starts.reserve(size_t(to - from) + size_t(to - from) / 4 + 16);
+        }
         while (part.at < end && spent.elapsed() < RewrapSliceMs) {
             const qsizetype to = std::min(end, part.at + Step);
             wrap(QStringView(m_text).first(to), part.at, part.starts, part.fill);

@@ -91,8 +91,10 @@ void frmmain::createPortStatus() {
     portWait = indicator(portStatus, "portWait", QString());
     portWait->hide();
     receiveRate = indicator(portStatus, "receiveRate", QString());
+    // On the right; a widget taken out of the bar is hidden.
     portStatus->removeWidget(receiveRate);
     portStatus->addPermanentWidget(receiveRate);
+    receiveRate->show();
     receiveRate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     receiveRate->setMinimumWidth(
         receiveRate->fontMetrics().horizontalAdvance(QStringLiteral("999.9 kB/s")) + 6);

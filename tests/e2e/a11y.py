@@ -20,7 +20,8 @@ as WIDTHxHEIGHT.
 
     a11y.py match REGEX
 
-prints the name of the first object whose name REGEX matches from its start.
+prints the name of the first object on the screen whose name REGEX matches
+from its start.
 """
 import re
 import sys
@@ -90,7 +91,8 @@ def size(name):
 
 
 def matching(accessible, pattern):
-    if accessible.name and pattern.match(accessible.name):
+    showing = accessible.getState().contains(pyatspi.STATE_SHOWING)
+    if showing and accessible.name and pattern.match(accessible.name):
         return accessible
     for child in accessible:
         found = matching(child, pattern) if child is not None else None

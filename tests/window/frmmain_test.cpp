@@ -432,6 +432,7 @@ TEST_F(AccessibleWindowTest, TheStatusBarShowsTheReceiveRateOnceASecond) {
         SCOPED_TRACE(second.what);
         second.act();
         form->rateTimer_Timer();
+        EXPECT_TRUE(form->receiveRate->isVisibleTo(form.get()));
         EXPECT_EQ(form->receiveRate->text(), second.shown);
         EXPECT_EQ(QAccessible::queryAccessibleInterface(form->receiveRate)->text(QAccessible::Name),
                   QString("Receiving %1 bytes per second").arg(second.perSecond));
