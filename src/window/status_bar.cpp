@@ -123,6 +123,9 @@ void frmmain::rateTimer_Timer() {
     // A tick that comes a little early is taken as a second.
     const qint64 elapsed = std::max<qint64>(m_rateClock.restart(), 1000);
     const long long perSecond = received * 1000 / elapsed;
+    // A screen reader hears of a rate only when it changed.
+    if (receiveRate->accessibleName() == rateName(perSecond))
+        return;
     receiveRate->setText(rateText(perSecond));
     receiveRate->setAccessibleName(rateName(perSecond));
 }

@@ -43,7 +43,6 @@ TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
          }),
          false},
         {"a text size too small", "[window]\ntextSize=2\n", {}, true},
-        {"a window of no size at all", "[window]\nwidth=-40\n", {}, true},
         {"not an INI file", "[line\nflowControl=1\n", {}, true},
     };
     for (const Kept& c : cases) {
