@@ -1,10 +1,14 @@
 #include "window/log_view.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QScrollBar>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -84,6 +88,42 @@ void BM_MakeRoom(benchmark::State& state, QStringView unit) {
     state.counters["held MB"] = double(view.heldBytes()) / Megabyte;
 }
 
+// A resize with state.range(0) MB held (40 pixels narrower and back, or
+// maximised on a 1280 x 1024 screen and back), following the end or scrolled
+// to the middle: the time is the resize itself, in which the lines in sight
+// are wrapped again; then the rest is wrapped between events, and a 1 ms
+// timer tells the longest any other event waited meanwhile.
+void BM_Resize(benchmark::State& state, QStringView unit, bool follow, QSize other) {
+    LogView view;
+    fill(view, unit, state);
+    if (!follow)
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    double caughtUp = 0;
+    double longestWait = 0;
+    for (auto _ : state) {
+        view.setFixedSize(view.size() == QSize(465, 293) ? other : QSize(465, 293));
+        state.PauseTiming();
+        QElapsedTimer clock;
+        clock.start();
+        QElapsedTimer sinceTick;
+        sinceTick.start();
+        QTimer tick;
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestWait = std::max(longestWait, double(sinceTick.nsecsElapsed()) / 1e6);
+            sinceTick.restart();
+        });
+        tick.start();
+        while (view.rewrapping())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        caughtUp = std::max(caughtUp, double(clock.nsecsElapsed()) / 1e6);
+        state.ResumeTiming();
+    }
+    state.counters["all wrapped ms"] = caughtUp;
+    state.counters["longest wait ms"] = longestWait;
+    state.counters["lines"] = double(view.displayLineCount());
+}
+
 // The held text grows by a batch per iteration, so the count is fixed to keep it near its size.
 BENCHMARK_CAPTURE(BM_Append, hex, Hex)->Arg(1)->Arg(50)->Iterations(4096);
 BENCHMARK_CAPTURE(BM_Append, lines, Lines)->Arg(1)->Arg(50)->Iterations(4096);
@@ -94,6 +134,32 @@ BENCHMARK_CAPTURE(BM_Paint, chinese, Chinese)->Arg(50)->Unit(benchmark::kMicrose
 BENCHMARK_CAPTURE(BM_PaintAfterALine, lines, Lines)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MakeRoom, lines, Lines)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MakeRoom, hex, Hex)->Arg(50)->Iterations(5)->Unit(benchmark::kMillisecond);
+const QSize Narrower(425, 293);
+const QSize Maximised(1043, 931);
+BENCHMARK_CAPTURE(BM_Resize, lines_following, Lines, true, Narrower)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, lines_middle, Lines, false, Narrower)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, hex_following, Hex, true, Narrower)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, hex_middle, Hex, false, Narrower)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, lines_maximised, Lines, true, Maximised)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Resize, hex_maximised, Hex, true, Maximised)
+    ->Arg(50)
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -9,7 +9,7 @@ packages=(
     libicu-dev fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils imagemagick evilwm wmctrl
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi
     lintian appstream desktop-file-utils
 )

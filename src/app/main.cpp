@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -38,6 +39,7 @@ struct CommandLine {
     std::optional<LineEnd> lineEnd;
     std::optional<TextEncoding> encoding;
     std::optional<std::vector<QuickSend>> quickSends;
+    bool listPorts = false;
 };
 
 // The quick sends of a file, or nothing after a line on stderr that says why.
@@ -74,11 +76,23 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("varnolix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNOLIX_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Serial-port debugging assistant: open a port, send text or hex bytes, "
-                       "watch what the device answers."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    // The window's behaviour, wrapped as the options below are.
+    parser.setApplicationDescription(QStringLiteral(
+        "Serial-port debugging assistant: open a port, send text or hex bytes, watch\n"
+        "what the device answers.\n\n"
+        "The window grows from its design size, also its smallest: the receive area\n"
+        "takes the extra width and height, the send box the extra width; what stands\n"
+        "below the send box keeps its distance to the bottom edge. Ctrl+Plus, Ctrl+Minus\n"
+        "and Ctrl+0, or Ctrl and the wheel, size the text of the receive area and the\n"
+        "echo of what was sent. The window's size, maximised state and text size are\n"
+        "kept between runs.\n\n"
+        "The status bar holds the line control (DTR, RTS, Break, flow control, the modem\n"
+        "lines, the driver's error counts); the row below it, the line end and the quick\n"
+        "sends, the wait for a lost port (--reconnect) and the receive rate over the\n"
+        "last second. Each port selector entry's tooltip names its device. Every line\n"
+        "on stderr starts with the local date and time."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({QStringLiteral("port"),
                       QStringLiteral("Use DEVICE as port n (1 to 15), for example "
                                      "--port COM1=/dev/ttyUSB0. May be given more than once; "
@@ -150,18 +164,32 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
                                      "bytes separated by spaces; lines starting with # are "
                                      "comments. A file with a malformed line is refused."),
                       QStringLiteral("FILE")});
-    parser.process(app);
+    parser.addOption({QStringLiteral("list-ports"),
+                      QStringLiteral("Print a line for each port number that has a device and "
+                                     "exit: COMn, the device's path and, for a USB adapter, its "
+                                     "/dev/serial/by-id/ name, maker, product, serial number and "
+                                     "VID:PID, separated by tabs. Takes --port into account; needs "
+                                     "no display.")});
+    // A mistake goes to stderr as every other line there does.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        reportLine(parser.errorText());
+        std::exit(EXIT_FAILURE);
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp();
+    if (parser.isSet(version))
+        parser.showVersion();
 
     CommandLine line;
     line.capture = parser.value(QStringLiteral("capture"));
     line.reconnect = parser.isSet(QStringLiteral("reconnect"));
     line.stampMilliseconds = parser.isSet(QStringLiteral("stamp-ms"));
+    line.listPorts = parser.isSet(QStringLiteral("list-ports"));
     for (const QString& value : parser.values(QStringLiteral("port"))) {
         const auto port = parsePortOption(value);
         if (!port) {
-            std::fprintf(stderr,
-                         "varnolix: --port expects COMn=DEVICE with n from 1 to 15, not %s\n",
-                         qPrintable(value));
+            reportLine(QStringLiteral("--port expects COMn=DEVICE with n from 1 to 15, not %1")
+                           .arg(value));
             return std::nullopt;
         }
         line.named.insert(port->first, port->second);
@@ -171,8 +199,8 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
             continue;
         const QString value = parser.value(QLatin1String(name));
         if (value != QLatin1String("on") && value != QLatin1String("off")) {
-            std::fprintf(stderr, "varnolix: --%s expects on or off, not %s\n", name,
-                         qPrintable(value));
+            reportLine(
+                QStringLiteral("--%1 expects on or off, not %2").arg(QLatin1String(name), value));
             return std::nullopt;
         }
         *state = value == QLatin1String("on");
@@ -182,9 +210,10 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
         bool ok = false;
         line.frameGap = value.toInt(&ok);
         if (!ok || line.frameGap < MinFrameGapMs || line.frameGap > MaxFrameGapMs) {
-            std::fprintf(stderr,
-                         "varnolix: --frame-gap expects milliseconds from %d to %d, not %s\n",
-                         MinFrameGapMs, MaxFrameGapMs, qPrintable(value));
+            reportLine(QStringLiteral("--frame-gap expects milliseconds from %1 to %2, not %3")
+                           .arg(MinFrameGapMs)
+                           .arg(MaxFrameGapMs)
+                           .arg(value));
             return std::nullopt;
         }
     }
@@ -192,10 +221,10 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
         const QString value = parser.value(QStringLiteral("scrollback"));
         const auto bytes = parseScrollback(value);
         if (!bytes) {
-            std::fprintf(stderr,
-                         "varnolix: --scrollback expects megabytes from 1 to %lld (this machine's "
-                         "memory), not %s\n",
-                         static_cast<long long>(physicalMemory() / Megabyte), qPrintable(value));
+            reportLine(QStringLiteral("--scrollback expects megabytes from 1 to %1 (this "
+                                      "machine's memory), not %2")
+                           .arg(physicalMemory() / Megabyte)
+                           .arg(value));
             return std::nullopt;
         }
         line.scrollback = *bytes;
@@ -226,12 +255,32 @@ std::optional<CommandLine> readCommandLine(int argc, char** argv) {
     return line;
 }
 
+// What Qt itself has to say goes to stderr stamped like the program's own lines.
+void reportQtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    reportLine(message);
+}
+
+// One line per port number that has a device, for scripts and for finding a
+// board's number.
+int listPorts(const QMap<int, QString>& named) {
+    const PortMap ports(named);
+    for (int number = 1; number <= PortMap::Count; ++number) {
+        const auto port = ports.facts(number);
+        if (port && port->present)
+            std::printf("%s\n", qPrintable(listedPort(number, *port)));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(reportQtMessage);
     const auto line = readCommandLine(argc, argv);
     if (!line)
         return 2;
+    if (line->listPorts)
+        return listPorts(line->named);
     // A capture that reaches the file-size limit, or whose reader (a pipe)
     // went away, stops with the reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -241,8 +290,7 @@ int main(int argc, char** argv) {
         QString why;
         capture = CaptureFile::open(line->capture, &why);
         if (!capture) {
-            std::fprintf(stderr, "varnolix: cannot capture to %s: %s\n", qPrintable(line->capture),
-                         qPrintable(why));
+            reportLine(QStringLiteral("cannot capture to %1: %2").arg(line->capture, why));
             return 2;
         }
     }

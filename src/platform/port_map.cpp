@@ -15,11 +15,32 @@ bool isUsbAdapter(const QString& port) {
     return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
 }
 
-QStringList listSystemPorts() {
-    QStringList ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports << info.systemLocation();
+QList<PortFacts> listSystemPorts() {
+    QList<PortFacts> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        PortFacts port{.device = info.systemLocation()};
+        if (info.hasVendorIdentifier()) {
+            port.manufacturer = info.manufacturer();
+            port.product = info.description();
+            port.serialNumber = info.serialNumber();
+            port.vendorId = info.vendorIdentifier();
+            port.productId = info.hasProductIdentifier() ? info.productIdentifier() : 0;
+        }
+        ports << port;
+    }
     return ports;
+}
+
+QStringList pathsOf(const QList<PortFacts>& ports) {
+    QStringList paths;
+    for (const PortFacts& port : ports)
+        paths << port.device;
+    return paths;
+}
+
+// A USB ID as lsusb and the kernel write it.
+QString usbId(int id) {
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
 // The link in `folder` that points to `device`, or the device itself.
@@ -39,28 +60,73 @@ PortMap::PortMap(QMap<int, QString> named, Lister systemPorts, QString stableFol
     , m_systemPorts(systemPorts ? std::move(systemPorts) : Lister(&listSystemPorts))
     , m_stableFolder(std::move(stableFolder)) {}
 
+PortMap::PortMap(QMap<int, QString> named, const PathLister& systemPorts)
+    : PortMap(std::move(named), [systemPorts] {
+        QList<PortFacts> ports;
+        for (const QString& path : systemPorts())
+            ports << PortFacts{.device = path};
+        return ports;
+    }) {}
+
 QString PortMap::device(int port) const {
     if (port < 1 || port > Count)
         return {};
-    const QString device = assignPorts(m_named, m_systemPorts())[port];
+    const QString device = assignPorts(m_named, pathsOf(m_systemPorts()))[port];
     return m_named.contains(port) || device.isEmpty() ? device : stableName(device, m_stableFolder);
 }
 
-QString PortMap::describe(int port) const {
-    const QString path = device(port);
+std::optional<PortFacts> PortMap::facts(int port) const {
+    if (port < 1 || port > Count)
+        return std::nullopt;
+    const QList<PortFacts> listed = m_systemPorts();
+    const QString path = assignPorts(m_named, pathsOf(listed))[port];
     if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo file(path);
+    PortFacts facts{.device = file.isSymLink() ? file.symLinkTarget() : path};
+    for (const PortFacts& system : listed)
+        if (system.device == facts.device)
+            facts = system;
+    const QString stable = stableName(facts.device, m_stableFolder);
+    facts.link = stable != facts.device ? stable : path != facts.device ? path : QString();
+    // The system's own ports are there as long as it lists them.
+    facts.present = !m_named.contains(port) || file.exists();
+    return facts;
+}
+
+QString PortMap::describe(int port) const {
+    return describePort(facts(port));
+}
+
+QString describePort(const std::optional<PortFacts>& port) {
+    if (!port)
         return QStringLiteral("No device");
-    const QString kernelPath = QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget() : path;
-    QString names = kernelPath == path ? path : path + QStringLiteral(" (") + kernelPath + u')';
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() != kernelPath)
-            continue;
-        QStringList words{info.description(), info.manufacturer()};
-        words.removeAll(QString());
-        if (!words.isEmpty())
-            return names + QStringLiteral(" \u2014 ") + words.join(QStringLiteral(", "));
+    if (!port->present)
+        return QStringLiteral("No device at %1")
+            .arg(port->link.isEmpty() ? port->device : port->link);
+    QStringList lines{port->device};
+    if (!port->link.isEmpty())
+        lines << port->link;
+    if (port->usb()) {
+        for (const auto& [what, value] :
+             {std::pair{"Maker", &port->manufacturer}, std::pair{"Product", &port->product},
+              std::pair{"Serial number", &port->serialNumber}})
+            if (!value->isEmpty())
+                lines << QStringLiteral("%1: %2").arg(QLatin1String(what), *value);
+        lines << QStringLiteral("VID:PID %1:%2").arg(usbId(port->vendorId), usbId(port->productId));
     }
-    return names;
+    return lines.join(u'\n');
+}
+
+QString listedPort(int number, const PortFacts& port) {
+    QStringList fields{QStringLiteral("COM%1").arg(number), port.device};
+    if (port.usb())
+        fields << port.link << port.manufacturer << port.product << port.serialNumber
+               << usbId(port.vendorId) + u':' + usbId(port.productId);
+    // A tab or line break in what a device says of itself would shift the columns.
+    for (QString& field : fields)
+        field.replace(u'\t', u' ').replace(u'\n', u' ');
+    return fields.join(u'\t');
 }
 
 QStringList orderSystemPorts(QStringList ports) {

@@ -4,10 +4,37 @@
 #include <QString>
 #include <QStringList>
 
+#include <QList>
+
 #include <array>
 #include <functional>
 #include <optional>
 #include <utility>
+
+// What stands behind a port number, as the system tells it.
+struct PortFacts {
+    // The device's own path: /dev/ttyUSB0.
+    QString device{};
+    // The name it also goes by: its stable /dev/serial/by-id/ link, or the
+    // link it was named by on the command line; empty if none.
+    QString link{};
+    // False for a path named on the command line that is not there.
+    bool present = true;
+    // What a USB adapter says of itself; a vendor ID of -1 for other ports.
+    QString manufacturer{}, product{}, serialNumber{};
+    int vendorId = -1, productId = -1;
+
+    bool usb() const { return vendorId >= 0; }
+};
+
+// The tooltip and accessible description of a port selector entry: the
+// device's path, and for a USB adapter its by-id name, maker, product, serial
+// number and VID:PID, a line each; "No device" when none stands behind it.
+QString describePort(const std::optional<PortFacts>& port);
+// A line of `varnolix --list-ports`: COMn, the device's path and, for a USB
+// adapter, its by-id name, maker, product, serial number and VID:PID,
+// separated by tabs.
+QString listedPort(int number, const PortFacts& port);
 
 // Port numbers 1 to 15 name serial devices: first the devices named on the
 // command line, then, for the other numbers in order, the system's ports, by
@@ -18,17 +45,23 @@ public:
     static constexpr int Count = 15;
     using Devices = std::array<QString, Count + 1>; // index 0 unused
 
-    // Lists the system's serial devices by path.
-    using Lister = std::function<QStringList()>;
+    // Lists the system's serial devices, with what USB adapters say of
+    // themselves.
+    using Lister = std::function<QList<PortFacts>()>;
+    // Lists them by path alone.
+    using PathLister = std::function<QStringList()>;
 
     explicit PortMap(QMap<int, QString> named = {}, Lister systemPorts = {},
                      QString stableFolder = QStringLiteral("/dev/serial/by-id"));
+    PortMap(QMap<int, QString> named, const PathLister& systemPorts);
 
     // The device for a port number, from the system's list as it is now;
     // empty when there is none.
     QString device(int port) const;
-    // The device (under both its names where it has two) and the system's
-    // description of it, for a tooltip.
+    // What stands behind a port number now; none for a number without a
+    // device.
+    std::optional<PortFacts> facts(int port) const;
+    // describePort() of it.
     QString describe(int port) const;
 
 private:

@@ -127,6 +127,18 @@ UserSettings SettingsFile::load() {
     take(file, "find/matchCase", &settings.matchCase, &ok);
     settings.history = readHistory(file, &ok);
     settings.quickSends = readQuickSends(file, &ok);
+    take(file, "window/width", &settings.windowWidth, &ok);
+    take(file, "window/height", &settings.windowHeight, &ok);
+    take(file, "window/maximized", &settings.maximized, &ok);
+    take(file, "window/textSize", &settings.textSize, &ok);
+    const auto within = [](int value, int least, int most) {
+        return value >= least && value <= most;
+    };
+    if (!within(settings.windowWidth, 0, UserSettings::LargestWindow) ||
+        !within(settings.windowHeight, 0, UserSettings::LargestWindow) ||
+        (settings.textSize != 0 &&
+         !within(settings.textSize, UserSettings::SmallestText, UserSettings::LargestText)))
+        ok = false;
     if (settings.flowControl != comm::HandshakeNone &&
         settings.flowControl != comm::HandshakeXonXoff &&
         settings.flowControl != comm::HandshakeRtsCts)
@@ -176,6 +188,10 @@ void SettingsFile::save(const UserSettings& settings) {
         file.setValue(QStringLiteral("data"), send.data);
     }
     file.endArray();
+    file.setValue(QStringLiteral("window/width"), settings.windowWidth);
+    file.setValue(QStringLiteral("window/height"), settings.windowHeight);
+    file.setValue(QStringLiteral("window/maximized"), settings.maximized);
+    file.setValue(QStringLiteral("window/textSize"), settings.textSize);
     file.sync();
     if (file.status() == QSettings::NoError || std::exchange(m_saveFailed, true))
         return;

@@ -15,6 +15,11 @@ inline constexpr int MaxFrameGapMs = 10000;
 // What the user chose outside the window's own controls, kept between runs.
 // The window's own controls always start as they did.
 struct UserSettings {
+    // Text sizes the receive area and the echo may take, in points.
+    static constexpr int SmallestText = 6, LargestText = 72;
+    // The largest window size kept, in pixels.
+    static constexpr int LargestWindow = 16384;
+
     // The flow selector: comm::HandshakeNone, ...XonXoff or ...RtsCts.
     int flowControl = 0;
     // The state the DTR and RTS toggles put on the line at every open.
@@ -34,6 +39,13 @@ struct UserSettings {
     std::vector<SentText> history;
     // At most MaxQuickSends.
     std::vector<QuickSend> quickSends;
+    // The window's size, status bar included, when it was last closed; 0 x 0
+    // until then (it opens at its design size), and whether it was maximised.
+    int windowWidth = 0, windowHeight = 0;
+    bool maximized = false;
+    // The receive area's and the echo's text size in points; 0 for the
+    // window's own.
+    int textSize = 0;
 
     bool operator==(const UserSettings&) const = default;
 };

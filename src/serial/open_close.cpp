@@ -3,6 +3,8 @@
 #include "window/frmmain.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QTime>
 
 // One line on the standard error, for matching a capture with what happened.
 void frmmain::report(const QString& line) {
@@ -65,6 +67,7 @@ void frmmain::MSComm1_PortLost(const QString& device, const QString& reason) {
     m_lostDevice = device;
     m_waitReason.clear();
     report(QStringLiteral("COM%1 (%2) lost: %3").arg(shared.currentPort).arg(device, reason));
+    showPortWait(QStringLiteral("COM%1 lost at %2, waiting for it"));
     m_reconnectWatch.start();
 }
 
@@ -95,4 +98,18 @@ void frmmain::reportLostPortBack() {
     report(QStringLiteral("COM%1 (%2) back: the device is there again; opened with %3")
                .arg(shared.currentPort)
                .arg(m_lostDevice, MSComm1.settings()));
+    showPortWait(QStringLiteral("COM%1 back at %2"));
+}
+
+// The wait in the status bar, for whoever comes back to the window: the port
+// and the time, read by assistive technology as the label's name. Empty
+// hides it.
+void frmmain::showPortWait(const QString& text) {
+    const QString shown = text.isEmpty()
+                              ? text
+                              : text.arg(shared.currentPort)
+                                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    portWait->setText(shown);
+    portWait->setAccessibleName(shown);
+    portWait->setVisible(!shown.isEmpty());
 }

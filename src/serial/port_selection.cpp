@@ -3,6 +3,8 @@
 #include "window/combo_box.h"
 #include "window/frmmain.h"
 
+#include <QLabel>
+
 namespace {
 
 // The line settings that the selectors show, with the parity letter found
@@ -37,8 +39,10 @@ void frmmain::Combo1_Click() {
         refuseSettings(why);
         return;
     }
-    // The user's choice ends a wait for a lost port.
+    // The user's choice ends a wait for a lost port, and what the status bar
+    // said of it.
     m_reconnectWatch.stop();
+    showPortWait({});
     ProbePort(port);
     if (!configurePort(port))
         return;
@@ -90,12 +94,17 @@ void frmmain::Combo5_Click() {
     applySelectedSettings();
 }
 
-// The port selector's entries name their devices as the system lists them
-// now.
+// The port selector's entries keep their names, "COM1" to "COM15"; their
+// tooltips, and what assistive technology reads of them, name the devices
+// behind them as the system lists them now.
 void frmmain::describePorts() {
-    for (int entry = 0; entry < Combo1->count(); ++entry)
-        Combo1->setItemData(entry, MSComm1.describePort(static_cast<std::int16_t>(entry + 1)),
-                            Qt::ToolTipRole);
+    for (int entry = 0; entry < Combo1->count(); ++entry) {
+        QString device = MSComm1.describePort(static_cast<std::int16_t>(entry + 1));
+        if (device.isEmpty())
+            device = QStringLiteral("No device");
+        Combo1->setItemData(entry, device, Qt::ToolTipRole);
+        Combo1->setItemData(entry, device, Qt::AccessibleDescriptionRole);
+    }
 }
 
 // Enter in the port selector chooses the entry whose name was typed.

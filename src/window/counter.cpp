@@ -46,14 +46,31 @@ void Counter::catchUp() {
     m_shown = m_value;
     m_sinceShown.start();
     update();
+    setToolTip(accessibleDescription().isEmpty()
+                   ? text()
+                   : QStringLiteral("%1: %2").arg(accessibleDescription(), text()));
     if (assistiveClientListening()) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
         announce(event);
     }
 }
 
+// Half a point smaller at a time; drawn at most ten times a second, so it is
+// found afresh each time.
+QFont Counter::shownFont() const {
+    const QString caption = text();
+    QFont fitted = font();
+    qreal points = QFontInfo(fitted).pointSizeF();
+    while (points > 1 && QFontMetricsF(fitted).horizontalAdvance(caption) > width()) {
+        points -= 0.5;
+        fitted.setPointSizeF(points);
+    }
+    return fitted;
+}
+
 void Counter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    painter.setFont(shownFont());
     style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
                           isEnabled(), text(), foregroundRole());
 }

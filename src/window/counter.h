@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFont>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -9,7 +10,9 @@
 
 // A label whose caption is a decimal number that may change thousands of
 // times a second: the caption is always current, the screen catches up at
-// its own rate. Assistive technology reads the caption as the label's name.
+// its own rate. Assistive technology reads the caption as the label's name;
+// the tooltip gives it too, after the label's description. A caption too
+// long for the label is drawn smaller, never cut.
 class Counter : public QWidget {
     Q_OBJECT
 
@@ -18,9 +21,13 @@ public:
 
     explicit Counter(QWidget* parent = nullptr);
     QString text() const;
+    long long value() const { return m_value; }
     void setText(const QString& text);
     // Adds to the number the caption reads as.
     void add(long long amount);
+    // The font the caption is drawn in: the label's, made smaller until the
+    // caption fits its width.
+    QFont shownFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -102,13 +102,14 @@ frmmain::frmmain(const Platform& platform, RunOptions options)
     , m_quickSends(m_options.quickSends.value_or(m_remembered.quickSends)) {
     createControls();
     bindEvents();
+    restoreWindow();
     Form_Load();
 }
 
 void frmmain::createControls() {
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/varnolix.png")));
-    setFixedSize(px(10530), px(7710));
+    resize(px(DesignWidth), px(DesignHeight));
 
     Frame1 = place<QGroupBox>(this, "Frame1", 120, 0, 3255, 2655);
     Label1 = sizedLabel(Frame1, "Label1", "Serial port", 240, 240);
@@ -237,9 +238,12 @@ void frmmain::createControls() {
     Text1->addAction(textEncoding->menuAction());
     for (FindBar* bar : {receiveFind, echoFind})
         bar->matchCase()->setChecked(m_remembered.matchCase);
+    createTextSizeActions();
     createStatusBar();
+    createPortStatus();
     createSendBar();
     showQuickSends();
+    recordPlacements();
     showLineErrors({}, true);
 }
 
@@ -330,6 +334,7 @@ void frmmain::bindEvents() {
     bind(loadQuickSendsAction, &QAction::triggered, &frmmain::loadQuickSends_Click);
     bind(saveQuickSendsAction, &QAction::triggered, &frmmain::saveQuickSends_Click);
 
+    bind(&rateTimer, &QTimer::timeout, &frmmain::rateTimer_Timer);
     bind(dtrToggle, &QCheckBox::clicked, &frmmain::dtrToggle_Click);
     bind(rtsToggle, &QCheckBox::clicked, &frmmain::rtsToggle_Click);
     bind(breakButton, &QPushButton::clicked, &frmmain::breakButton_Click);
@@ -441,5 +446,6 @@ void frmmain::closeEvent(QCloseEvent* event) {
     }
     if (m_options.capture)
         m_options.capture->flush();
+    rememberWindow();
     event->accept();
 }

@@ -5,6 +5,7 @@
 #include "window/module1.h"
 #include "window/run_options.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 class ComboBox;
 class ReceivedText;
@@ -33,6 +35,11 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 
+// The receive rate as the status bar shows it ("1.2 kB/s"; blank for none)
+// and as assistive technology reads it.
+QString rateText(long long bytesPerSecond);
+QString rateName(long long bytesPerSecond);
+
 // The window: its controls under their own names, the shared variables, and
 // the event handlers. Each handler is defined in the folder of its
 // subsystem: serial/, transmit/, receive/, logtools/; start-up is here.
@@ -41,6 +48,8 @@ class frmmain : public QWidget {
 
 public:
     static constexpr const char* WebAddress = "https://www.varnolix.example/";
+    // The client area at its design size, in twips: the window's smallest.
+    static constexpr int DesignWidth = 10530, DesignHeight = 7710;
 
     // Creates the controls, binds their events and runs Form_Load.
     explicit frmmain(const Platform& platform, RunOptions options = {});
@@ -83,6 +92,10 @@ public:
     QAction* stampMilliseconds;
     // "Frames by silence…" in the receive area's context menu.
     QAction* framesBySilence;
+    // Larger, smaller and the window's own text size in the receive area and
+    // the echo (Ctrl+Plus, Ctrl+Minus, Ctrl+0, Ctrl and the wheel), in both
+    // areas' context menus.
+    QAction *largerText, *smallerText, *normalTextSize;
     // Below the window's own client area: line control, the modem lines and
     // the driver's error counts.
     QStatusBar* statusBar;
@@ -93,9 +106,8 @@ public:
     std::array<QLabel*, 4> lineLamps;
     // Framing, parity, overrun, buffer overrun.
     std::array<QLabel*, 4> errorCounts;
-    // Under the status bar, the send side: what a text send's line ends
-    // with, and the quick sends with their menu.
-    QStatusBar* sendBar;
+    // A row below it, `lowerBar`. On the left, the send side: what a text
+    // send's line ends with, and the quick sends with their menu.
     QLabel* lineEndLabel;
     ComboBox* lineEnd;
     QPushButton* quickSend;
@@ -110,6 +122,13 @@ public:
     // encoding, in the order of TextEncodings.
     QMenu* textEncoding;
     std::array<QAction*, std::size(TextEncodings)> encodingActions;
+    // Beside them "COM1 lost at 23:18:16, waiting for it" or "COM1 back at
+    // 23:41:02" while --reconnect waits or after it, and on the right the
+    // receive rate, "1.2 kB/s", read as "Receiving 1234 bytes per second".
+    QStatusBar* lowerBar;
+    QLabel *portWait, *receiveRate;
+    // Samples RX for the rate once a second.
+    QTimer rateTimer;
 
     // Platform components.
     SerialDevice& MSComm1;
@@ -179,6 +198,12 @@ public:
     void breakButton_Click();
     void flowControl_Click();
     void MSComm1_LineChanged();
+    // The receive rate: window/status_bar.cpp.
+    void rateTimer_Timer();
+
+    // The window's size and text size: window/window_size.cpp.
+    void zoomText(int steps);
+    void setTextSize(int points);
 
     // Log and utilities: logtools/log_tools.cpp.
     void Command5_Click();
@@ -188,12 +213,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createStatusBar();
     void createSendBar();
+    void createPortStatus();
+    void createTextSizeActions();
+    // Places what grows or moves with the window (window/window_size.cpp).
+    void placeControls();
+    void recordPlacements();
+    void restoreWindow();
+    void rememberWindow();
     void bindEvents();
     template <typename Sender, typename Signal>
     void bind(Sender* sender, Signal signal, void (frmmain::*handler)());
@@ -212,6 +245,7 @@ private:
     // serial/open_close.cpp and serial/port_selection.cpp.
     static void report(const QString& line);
     void reportLostPortBack();
+    void showPortWait(const QString& text);
     void showPortClosed();
     bool configurePort(std::int16_t port);
     void applySelectedSettings();
@@ -264,6 +298,19 @@ private:
     // was refused, so choosing the same port again takes it up afresh.
     enum class PortSetup { Unconfigured, Configured, Refused };
     PortSetup m_portSetup = PortSetup::Unconfigured;
+    // RX when the rate was last sampled, and the time since.
+    long long m_rateCount = 0;
+    QElapsedTimer m_rateClock;
+    // The status bars' height: the window is its client area and the bars.
+    int m_statusHeight = 0;
+    // The controls that move or grow with the window: where they stand at the
+    // design size, and the edges they keep their distance to.
+    struct Placement {
+        QWidget* control;
+        QRect design;
+        bool right, bottom, wider, taller;
+    };
+    std::vector<Placement> m_placements;
     // Where the sends that the driver has not all taken yet stand among all
     // bytes queued for the line: TX counts bytes as the driver takes them.
     struct Unsent {

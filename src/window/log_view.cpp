@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <QtMath>
 
 #include <algorithm>
@@ -67,6 +68,9 @@ LogView::LogView(QWidget* parent)
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(FrameMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &LogView::refresh);
+    m_rewrapTimer.setSingleShot(true);
+    m_rewrapTimer.setInterval(0);
+    connect(&m_rewrapTimer, &QTimer::timeout, this, &LogView::rewrapSlice);
 }
 
 LogView::~LogView() = default;
@@ -271,6 +275,8 @@ void LogView::wrap(QStringView text, qsizetype offset, std::vector<qsizetype>& s
 }
 
 void LogView::rewrap() {
+    m_rewrapTimer.stop();
+    m_rewrap = {};
     m_shaped.clear();
     if (m_changedFrom >= 0)
         m_changedFrom = 0;
@@ -326,11 +332,17 @@ void LogView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     if (m_bottomBar)
         placeBottomBar();
+    keepInSight(viewport()->width() - 2 * Margin != m_wrapWidth);
+}
+
+// The text at the top stays at the top, and a view that followed the end
+// follows it still.
+void LogView::keepInSight(bool rewrapText) {
     QScrollBar* bar = verticalScrollBar();
     const bool follow = atBottom();
     const qsizetype topOffset = lineStart(qMin<qsizetype>(bar->value(), displayLineCount() - 1));
-    if (viewport()->width() - 2 * Margin != m_wrapWidth)
-        rewrap();
+    if (rewrapText)
+        rewrapInSight(follow, topOffset);
     updateScrollRange();
     bar->setValue(follow ? bar->maximum() : int(lineAt(topOffset)));
 }
@@ -343,10 +355,22 @@ void LogView::changeEvent(QEvent* event) {
     std::fill(m_advances.begin(), m_advances.end(), -1.0F);
     m_wideAdvances.clear();
     updateMetrics();
-    const bool follow = atBottom();
-    rewrap();
-    updateScrollRange();
-    if (follow)
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    keepInSight(true);
     viewport()->update();
+}
+
+// Ctrl and the wheel ask for larger or smaller text, a step for each notch
+// (a touchpad's small steps add up to one).
+void LogView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    constexpr int Notch = QWheelEvent::DefaultDeltasPerStep;
+    m_wheelZoom += event->angleDelta().y();
+    const int steps = m_wheelZoom / Notch;
+    m_wheelZoom -= steps * Notch;
+    if (steps != 0)
+        emit zoomRequested(steps);
 }

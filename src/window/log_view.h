@@ -89,9 +89,19 @@ public:
     // wrapping, which a view of hundreds of megabytes takes seconds to redo.
     void showBottomBar(QWidget* bar);
 
+    // A text longer than this is wrapped again (at a new width or font) a
+    // part at a time: the lines in sight at once, the rest a slice of at most
+    // RewrapSliceMs at a time while the window goes on with its other events.
+    static constexpr qsizetype RewrapAtOnce = qsizetype(1) << 18;
+    static constexpr int RewrapSliceMs = 8;
+    // Whether part of the text still waits to be wrapped again.
+    bool rewrapping() const { return m_rewrap.pending(); }
+
 signals:
     // Ctrl+F, or "Find..." in the context menu.
     void findRequested();
+    // Ctrl and the wheel: larger text for a positive number of steps.
+    void zoomRequested(int steps);
     // Text came at the end.
     void textAppended();
     // The characters before `cut` gave way to a notice of `noticeLength`
@@ -111,6 +121,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     static constexpr int Margin = 3; // between the edges and the text
@@ -123,6 +134,9 @@ private:
     void wrap(QStringView text, qsizetype offset, std::vector<qsizetype>& starts, LineFill& filled);
     void wrapFrom(qsizetype offset);
     void rewrap();
+    void rewrapInSight(bool follow, qsizetype topOffset);
+    void rewrapSlice();
+    void keepInSight(bool rewrapText);
     void updateMetrics();
     void refresh();
     void updateScrollRange();
@@ -159,6 +173,35 @@ private:
         qreal widthAfterBlank = 0;      // the width from there to the end
     };
     LineFill m_fill;
+
+    // Where a wrapping stands: the next character to wrap, and the starts of
+    // the lines so far, the last of which holds it, filled as `fill`.
+    struct WrapPoint {
+        qsizetype at = 0;
+        std::vector<qsizetype> starts{0};
+        LineFill fill;
+    };
+    void replaceLineStarts(qsizetype after, qsizetype before, const std::vector<qsizetype>& starts);
+    // A re-wrap at a new width or font that is not done yet (log_view_rewrap.cpp).
+    // The lines in sight, from `seam` to where `tail` began, are wrapped anew.
+    // The lines after them are wrapped into `tail` up to the end of the text,
+    // then those before them into `head` up to `seam`; each part takes the
+    // place of the old lines once it is whole.
+    struct Rewrap {
+        bool after = false, before = false;
+        WrapPoint tail, head;
+        qsizetype seam = 0;
+        // What had been dropped for the cap when it began: a trim moves
+        // every offset, and the lines in sight are wrapped again from there.
+        qint64 dropped = 0;
+        bool pending() const { return after || before; }
+    };
+    Rewrap m_rewrap;
+    QTimer m_rewrapTimer;
+    // The scroll bar moves to the same text under other line numbers: what is
+    // drawn stays.
+    bool m_keepPixels = false;
+    int m_wheelZoom = 0;
 
     QFontMetricsF m_metrics;
     // Per BMP character; negative until measured, and for tabs and surrogates,

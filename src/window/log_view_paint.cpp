@@ -97,6 +97,8 @@ void LogView::paintEvent(QPaintEvent* event) {
 
 // Rows are whole lines, so what is drawn already moves with the scroll bar.
 void LogView::scrollContentsBy(int /*dx*/, int dy) {
+    if (m_keepPixels)
+        return;
     if (qAbs(dy) > visibleRows())
         viewport()->update();
     else

@@ -12,7 +12,14 @@ point X, Y in the window titled "Varnolix1.0"; exits 1 when there is none yet.
 prints the role of the first object named NAME in that window, then
 "enabled" or "disabled", then "checked" and "focused" if it is; exits 1 when
 there is none.
+
+    a11y.py size NAME | match REGEX
+
+prints the width and height on the screen (WIDTHxHEIGHT) of the first object
+named NAME, or the name of the first object on the screen whose name REGEX
+matches from its start.
 """
+import re
 import sys
 
 import pyatspi
@@ -69,9 +76,36 @@ def find(name):
     return 0
 
 
+def first(accessible, test):
+    if test(accessible):
+        return accessible
+    for child in accessible:
+        found = first(child, test) if child is not None else None
+        if found is not None:
+            return found
+    return None
+
+
+def size_or_match(what, argument):
+    """The size of the object named ARGUMENT, or the name of the first one on
+    the screen that the regular expression ARGUMENT matches."""
+    pattern = re.compile(argument)
+    top = window()
+    found = first(top, (lambda a: a.name == argument) if what == "size" else (
+        lambda a: a.getState().contains(pyatspi.STATE_SHOWING) and pattern.match(a.name)
+    )) if top is not None else None
+    if found is None:
+        return 1
+    box = found.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    sys.stdout.write(f"{box.width}x{box.height}" if what == "size" else found.name)
+    return 0
+
+
 def main():
     if sys.argv[1] == "find":
         return find(sys.argv[2])
+    if sys.argv[1] in ("size", "match"):
+        return size_or_match(sys.argv[1], sys.argv[2])
     x, y, what = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     top = window()
     if top is None or not contains(top, x, y):

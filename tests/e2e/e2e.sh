@@ -295,7 +295,26 @@ sleep 0.3
 total=$((stopped_at / 3)) most=$(((closed_ms - enabled_ms) / 50 + 1))
 ((total <= most)) || fail "a 50 ms repeat sent $total times in $((closed_ms - enabled_ms)) ms"
 
+status_matches() { /usr/bin/python3 "$here/a11y.py" match "$1" >/dev/null; }
+within 5 status_matches '^Receiving [0-9]+ bytes per second$' || fail "no receive rate in the status bar"
+
 import -window root "$out/e2e.png"
+
+# Maximised by a window manager (Xvfb has none of its own), the receive area
+# takes the room; Ctrl+Plus makes its text larger. Both are kept for the
+# next start.
+received_size() { /usr/bin/python3 "$here/a11y.py" size Received; }
+[ "$(received_size)" = 465x293 ] || fail "the receive area is $(received_size), not 465x293"
+evilwm -fn fixed >"$work/wm.log" 2>&1 &
+wm_pid=$!
+pids+=($wm_pid)
+within 10 wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start: $(cat "$work/wm.log")"
+wmctrl -i -r "$window" -b add,maximized_vert,maximized_horz
+received_grew() { size=$(received_size) && ((${size%x*} > 465 && ${size#*x} > 293)); }
+within 10 received_grew || fail "maximised, the receive area is still $(received_size || true)"
+echo "e2e: maximised, the receive area is $size"
+xdotool key --clearmodifiers ctrl+plus
+import -window root "$out/maximised.png"
 
 # Told to end, the program ends as closing its window does, with status 0.
 ends_with_status_0() {
@@ -305,6 +324,12 @@ ends_with_status_0() {
     [ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
 }
 ends_with_status_0
+kept=$XDG_CONFIG_HOME/varnolix/varnolix.conf
+grep -qx 'maximized=true' "$kept" && grep -q '^textSize=[1-9]' "$kept" ||
+    fail "the maximised window and its text size were not kept: $(cat "$kept")"
+# The rest runs without a window manager, at the design size.
+kill "$wm_pid"
+wait "$wm_pid" 2>/dev/null || true
 
 # A long session: everything received goes to a capture, and an adapter pulled
 # and plugged back in behind its stable link is taken up again.
@@ -331,9 +356,16 @@ expect_reads name "${rx[@]}" 32
 kill -TERM "$device_pid"
 within 5 lamp_is "#000000" || fail "the lamp did not go black when the adapter was pulled"
 within 5 grep -q "COM1 ($adapter) lost: " "$work/varnolix.log" || fail "no line on the loss"
+# Each line says when; the status bar says what is waited for since when.
+grep -Eq "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} varnolix: COM1 \(" "$work/varnolix.log" ||
+    fail "the line on the loss does not start with the date and time: $(cat "$work/varnolix.log")"
+within 5 status_matches '^COM1 lost at [0-9]{2}:[0-9]{2}:[0-9]{2}, waiting for it$' ||
+    fail "the status bar does not tell of the wait"
 plug_in
 within 5 lamp_is "#00FF00" || fail "the adapter was not taken up again"
 grep -q "COM1 ($adapter) back: " "$work/varnolix.log" || fail "no line on the return"
+within 5 status_matches '^COM1 back at [0-9]{2}:[0-9]{2}:[0-9]{2}$' ||
+    fail "the status bar does not tell of the return"
 click "${send_button[@]}"
 expect_reads name "${rx[@]}" 64
 # The second answer may still wait to be written when the program is told to end.

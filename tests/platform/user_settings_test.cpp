@@ -33,6 +33,16 @@ TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
         {"a key it does not know", "[later]\nthing=1\n", {}, false},
         {"not a setting's value", "[line]\ndtr=maybe\n", {}, true},
         {"a flow control there is not", "[line]\nflowControl=7\n", {}, true},
+        {"a window kept maximised",
+         "[window]\nwidth=900\nheight=700\nmaximized=true\ntextSize=14\n",
+         with([](UserSettings& s) {
+             s.windowWidth = 900;
+             s.windowHeight = 700;
+             s.maximized = true;
+             s.textSize = 14;
+         }),
+         false},
+        {"a text size too small", "[window]\ntextSize=2\n", {}, true},
         {"not an INI file", "[line\nflowControl=1\n", {}, true},
         {"a line end there is not", "[send]\nlineEnd=crcr\n", {}, true},
         {"an encoding there is not", "[text]\nencoding=big5\n", {}, true},
@@ -69,6 +79,10 @@ TEST(SettingsFile, KeepsEverySettingItSaves) {
         s.matchCase = true;
         s.history = {{"AT+CMGF=1,\"x\"\r\n\t\\ \u4E2D", false}, {"", false}, {"01 FF", true}};
         s.quickSends = {{"Reset, now", false, "ATZ\r"}, {"\u4E2D", true, "01 02"}};
+        s.windowWidth = 1024;
+        s.windowHeight = 740;
+        s.maximized = true;
+        s.textSize = 20;
     });
     SettingsFile(path).save(chosen);
     EXPECT_EQ(SettingsFile(path).load(), chosen);

@@ -245,7 +245,9 @@ TEST_P(ReceiveWithACapture, AFailedWriteStopsTheCaptureOnceAndNothingElse) {
     ASSERT_EQ(fakes.messages.texts(), QStringList{"Capture stopped"});
     EXPECT_EQ(fakes.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
     EXPECT_EQ(fakes.messages.shown[0].detail, path + ": " + reason);
-    EXPECT_EQ(said, "varnolix: capture to " + (path + " stopped: " + reason).toStdString() + "\n");
+    // After the date and time: "2026-12-07 23:18:16 ".
+    EXPECT_EQ(said.substr(20),
+              "varnolix: capture to " + (path + " stopped: " + reason).toStdString() + "\n");
     EXPECT_FALSE(capture->capturing());
     EXPECT_EQ(form.Text1->text().size(), 2 * batch.size());
     EXPECT_EQ(form.Label10->text(), "140000");

@@ -14,9 +14,12 @@
 #include "window/log_view.h"
 #include "window/shape.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -114,6 +117,16 @@ TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     first.reset();
     ASSERT_TRUE(waitUntil([&] { return form.shared.portState == 0; }));
     EXPECT_EQ(form.Command1->text(), "Open");
+    // The status bar says what is waited for since when, as a screen reader reads it.
+    const auto statusReads = [&](const char* pattern) {
+        const QRegularExpression expected(pattern);
+        EXPECT_TRUE(expected.match(form.portWait->text()).hasMatch())
+            << form.portWait->text().toStdString();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form.portWait)->text(QAccessible::Name),
+                  form.portWait->text());
+        EXPECT_TRUE(form.portWait->isVisibleTo(&form));
+    };
+    statusReads("^COM1 lost at \\d\\d:\\d\\d:\\d\\d, waiting for it$");
     QFile captured(dir.filePath("capture.bin"));
     captured.open(QIODevice::ReadOnly);
     EXPECT_EQ(captured.readAll(), "before");
@@ -144,6 +157,7 @@ TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     EXPECT_EQ(form.Command1->text(), "Close");
     EXPECT_EQ(form.Shape1->fillColor(), QColor(0, 255, 0));
     EXPECT_FALSE(form.Combo1->isEnabled());
+    statusReads("^COM1 back at \\d\\d:\\d\\d:\\d\\d$");
     // A repeat that ran stays stopped: restarting it would send unasked.
     EXPECT_FALSE(form.Check1->isChecked());
     EXPECT_FALSE(fakes.timer.enabled());
@@ -156,6 +170,12 @@ TEST(AReconnectingWindow, OpensTheLostPortAgainWhenItsDeviceIsBack) {
     ASSERT_EQ(told.size(), 4) << said.toStdString();
     EXPECT_TRUE(told[0].contains(" lost: ") && told[1].contains(std::strerror(ENOTTY)) &&
                 told[2].contains(std::strerror(EISDIR)) && told[3].contains(" back: "));
+    // Each line says when: a night's log tells when the board went and came back.
+    for (const QString& line : told)
+        EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d varnolix: COM1 ")
+                        .match(line)
+                        .hasMatch())
+            << line.toStdString();
 }
 
 void choose(ComboBox* combo, const QString& entry) {

@@ -4,6 +4,7 @@
 #include "window/combo_box.h"
 #include "window/shape.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -292,9 +293,21 @@ TEST_F(PortSelectionTest, TheListNamesEachPortsDeviceWhenItOpens) {
     form->Command1->click();
     fakes->serial.ports[5] = Port::Present;
     form->Combo1->showPopup();
-    EXPECT_EQ(form->Combo1->itemData(0, Qt::ToolTipRole).toString(), "/dev/fake1");
-    EXPECT_EQ(form->Combo1->itemData(4, Qt::ToolTipRole).toString(), "/dev/fake5");
-    EXPECT_EQ(form->Combo1->itemData(5, Qt::ToolTipRole).toString(), "");
+    // Each entry keeps its name; its tooltip and what a screen reader reads
+    // of it in the open list name the device.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->Combo1)->child(0);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->tableInterface(), nullptr);
+    for (const auto& [entry, device] :
+         {std::pair{0, "/dev/fake1"}, std::pair{4, "/dev/fake5"}, std::pair{5, "No device"}}) {
+        SCOPED_TRACE(entry);
+        EXPECT_EQ(form->Combo1->itemText(entry), QString("COM%1").arg(entry + 1));
+        EXPECT_EQ(form->Combo1->itemData(entry, Qt::ToolTipRole).toString(), device);
+        QAccessibleInterface* item = list->tableInterface()->cellAt(entry, 0);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text(QAccessible::Name), QString("COM%1").arg(entry + 1));
+        EXPECT_EQ(item->text(QAccessible::Description), device);
+    }
     form->Combo1->hidePopup();
 }
 

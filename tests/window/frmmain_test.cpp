@@ -26,12 +26,15 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -133,18 +136,53 @@ TEST_F(WindowTest, EveryControlHasItsKindPlaceAndStartValue) {
     }
 }
 
-TEST_F(WindowTest, TheWindowHasItsTitleAndFixedSize) {
+TEST_F(WindowTest, TheWindowHasItsTitleAndGrowsFromItsDesignSize) {
     EXPECT_EQ(form.windowTitle(), "Varnolix1.0");
-    // The client area, with the status bar below it.
-    const int bar = form.statusBar->height();
-    EXPECT_EQ(form.statusBar->geometry(), QRect(0, 514, 702, bar));
-    // The send side's bar below it.
-    const int sendBar = form.sendBar->height();
-    EXPECT_EQ(form.sendBar->geometry(), QRect(0, 514 + bar, 702, sendBar));
-    EXPECT_EQ(form.minimumSize(), QSize(702, 514 + bar + sendBar));
-    EXPECT_EQ(form.maximumSize(), QSize(702, 514 + bar + sendBar));
     EXPECT_FALSE(form.windowIcon().isNull());
     EXPECT_EQ(form.Text2->document()->blockCount(), 2);
+    // The client area, with the status bar and the row under it below it, at
+    // the design size, which is also the smallest.
+    const int row = form.lowerBar->height();
+    const int bar = form.statusBar->height() + row;
+    const QSize design(702, 514 + bar);
+    EXPECT_EQ(form.minimumSize(), design);
+    EXPECT_EQ(form.size(), design);
+    form.setObjectName("frmmain");
+    form.show();
+    // The edges a control keeps its distance to (right, bottom) and what it
+    // takes (wider, taller); the rest keep their places.
+    const std::map<std::string, const char*> follows = {{"Text1", "wt"},  {"Text2", "bw"},
+                                                        {"Frame4", "b"},  {"Label6", "b"},
+                                                        {"Frame5", "rb"}, {"Text4", "rb"}};
+    const std::function<void()> sizes[] = {
+        [&] { form.resize(400, 300); }, [&] { form.resize(1053, design.height() * 3 / 2); },
+        [&] { form.showMaximized(); }, [&] { form.showNormal(); }};
+    for (const auto& resize : sizes) {
+        SCOPED_TRACE(&resize - sizes);
+        resize();
+        ASSERT_TRUE(waitUntil([&] { return form.isMaximized() == (&resize == &sizes[2]); }));
+        const int wider = form.width() - design.width(), taller = form.height() - design.height();
+        EXPECT_TRUE(form.isMaximized() ? wider > 0 && taller > 0 : wider >= 0 && taller >= 0);
+        for (const Control& c : controls) {
+            if (std::string(c.container) != "frmmain")
+                continue;
+            const auto has = [&](char how) {
+                return follows.count(c.name) && std::strchr(follows.at(c.name), how) ? 1 : 0;
+            };
+            EXPECT_EQ(form.findChild<QWidget*>(c.name)->geometry(),
+                      QRect(px(c.left) + has('r') * wider, px(c.top) + has('b') * taller,
+                            px(c.width) + has('w') * wider, px(c.height) + has('t') * taller))
+                << c.name;
+        }
+        EXPECT_EQ(form.statusBar->geometry(),
+                  QRect(0, form.height() - bar, form.width(), bar - row));
+        EXPECT_EQ(form.lowerBar->geometry(), QRect(0, form.height() - row, form.width(), row));
+    }
+    // The find bar stays along the bottom of the receive area.
+    QTest::keyClick(form.Text1, Qt::Key_F, Qt::ControlModifier);
+    form.resize(900, 700);
+    EXPECT_EQ(form.receiveFind->geometry().bottom(),
+              form.Text1->viewport()->geometry().bottom() + form.receiveFind->height());
 }
 
 TEST_F(WindowTest, SelectorsListTheirEntriesWithNoneSelected) {
@@ -182,15 +220,15 @@ TEST_F(WindowTest, OptionGroupsAreApartAndCheckBoxesStartUnticked) {
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheWindowsOrder) {
-    const char* expected[] = {
-        "Combo1", "Combo2", "Combo3", "Text1", "Combo4", "Combo5", "Command1", "Text2", "Command4",
-        "Option1", "Option2", "Command2", "Option3", "Option4", "Check1", "Text3", "Command8",
-        "Command5", "Command3", "Text4", "Check2",
-        // The status bar, left to right.
-        "dtrToggle", "rtsToggle", "breakButton", "flowControl", "CTS", "DSR", "DCD", "RI",
-        "framingErrors", "parityErrors", "overrunErrors", "bufferOverruns",
-        // The send side's bar.
-        "lineEnd", "quickSend"};
+    const char* expected[] = {"Combo1", "Combo2", "Combo3", "Text1", "Combo4", "Combo5", "Command1",
+                              "Text2", "Command4", "Option1", "Option2", "Command2", "Option3",
+                              "Option4", "Check1", "Text3", "Command8", "Command5", "Command3",
+                              "Text4", "Check2",
+                              // The status bar, left to right.
+                              "dtrToggle", "rtsToggle", "breakButton", "flowControl", "CTS", "DSR",
+                              "DCD", "RI", "framingErrors", "parityErrors", "overrunErrors",
+                              "bufferOverruns", "lineEnd", "quickSend", "portWait",
+                              "receiveRate"};
     QWidget* widget = form.findChild<QWidget*>(expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         do
@@ -314,6 +352,28 @@ TEST(TextEncoding, ShowsSendsAndSavesTextInTheChosenEncoding) {
     }
 }
 
+// RX and TX keep their design size: a count of up to ten digits is drawn
+// smaller (only when it must be) rather than cut, and read whole by name and
+// in the tooltip.
+TEST_F(WindowTest, CountersShowEveryDigitUpToTenAndTellTheExactCount) {
+    const int normal = QFontInfo(form.Label10->font()).pointSize();
+    for (const char* count : {"7", "1234567", "12345678", "1234567890"}) {
+        for (Counter* counter : {form.Label10, form.Label11}) {
+            SCOPED_TRACE(count);
+            counter->setText(count);
+            ASSERT_TRUE(waitUntil([&] { return counter->toolTip().endsWith(count); }));
+            const QFont shown = counter->shownFont();
+            EXPECT_LE(QFontMetricsF(shown).horizontalAdvance(count), counter->width());
+            EXPECT_EQ(QFontInfo(shown).pointSizeF() < normal,
+                      QFontMetricsF(counter->font()).horizontalAdvance(count) > counter->width());
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(counter)->text(QAccessible::Name),
+                      count);
+            EXPECT_EQ(counter->toolTip(), counter->accessibleDescription() + ": " + count);
+        }
+    }
+    EXPECT_LT(QFontInfo(form.Label10->shownFont()).pointSizeF(), normal);
+}
+
 using AccessibleWindowTest = WindowOnFakes;
 
 TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges) {
@@ -371,6 +431,34 @@ TEST_F(AccessibleWindowTest, CountersAndTheLampReadAsTheirValuesAndTellOfChanges
         for (const auto& heard : told(form->Label11))
             EXPECT_EQ(heard.text, step.tx);
     }
+}
+
+// The receive rate in the status bar: what RX counted over the last second,
+// blank while nothing comes, read as a number of bytes per second.
+TEST_F(AccessibleWindowTest, TheStatusBarShowsTheReceiveRateOnceASecond) {
+    form->rateTimer.stop();
+    ASSERT_EQ(form->rateTimer.interval(), 1000);
+    const struct {
+        QByteArray received;
+        const char* shown;
+    } seconds[] = {{"", ""},
+                   {QByteArray(1234, 'a'), "1.2 kB/s"},
+                   {"", ""},
+                   {QByteArray(999, 'a'), "999 B/s"},
+                   {"cleared", "7 B/s"}};
+    for (const auto& second : seconds) {
+        SCOPED_TRACE(second.shown);
+        if (second.received == "cleared")
+            form->Command8->click();
+        fakes.serial.receive(second.received);
+        form->rateTimer_Timer();
+        EXPECT_TRUE(form->receiveRate->isVisibleTo(form.get()));
+        EXPECT_EQ(form->receiveRate->text(), second.shown);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form->receiveRate)->text(QAccessible::Name),
+                  QString("Receiving %1 bytes per second")
+                      .arg(second.shown[0] ? second.received.size() : 0));
+    }
+    EXPECT_EQ(rateText(999950), "1.0 MB/s");
 }
 
 // The status bar as a screen reader reads it, "~" before a disabled control,
@@ -461,6 +549,62 @@ TEST(StatusBar, ShowsWhatTheDeviceOffersAndActsOnTheLine) {
     frmmain again(next.platform(), {.settings = &settings});
     EXPECT_EQ(next.serial.writes.join(u' '),
               "RTSEnable=false Handshaking=2 CommPort=1 PortOpen=true");
+}
+
+// Ctrl+Plus, Ctrl+Minus and Ctrl+0 to the focused control, and Ctrl and the
+// wheel over either area, size the text of the receive area and the echo;
+// the window's size, maximised state and text size are there at the next start.
+TEST(TextSize, KeysAndTheWheelSizeBothAreasAndTheWindowComesBackAsItWasLeft) {
+    QTemporaryDir folder;
+    SettingsFile settings(folder.filePath("varnolix.conf"));
+    Fakes fakes;
+    auto form = std::make_unique<frmmain>(fakes.platform(), RunOptions{.settings = &settings});
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const int normal = QFontInfo(form->font()).pointSize();
+    const auto key = [&](QWidget* focus, Qt::Key key, int times = 1) {
+        return [=] {
+            focus->setFocus();
+            for (int i = 0; i < times; ++i)
+                QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+        };
+    };
+    const std::pair<std::function<void()>, int> steps[] = {
+        {key(form->Text1, Qt::Key_Plus), normal + 1},
+        {key(form->Text1, Qt::Key_Equal), normal + 2},
+        {[&] {
+             QWidget* under = form->Text4->viewport();
+             QWheelEvent up({5, 5}, under->mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                            Qt::ControlModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(under, &up);
+         },
+         normal + 3},
+        {key(form->Text1, Qt::Key_Minus, 40), UserSettings::SmallestText},
+        {key(form->Text1, Qt::Key_0), normal},
+        {key(form->Text2, Qt::Key_Plus), normal + 1},
+    };
+    for (const auto& [act, points] : steps) {
+        SCOPED_TRACE(points);
+        act();
+        EXPECT_EQ(QFontInfo(form->Text1->font()).pointSize(), points);
+        EXPECT_EQ(QFontInfo(form->Text4->font()).pointSize(), points);
+        EXPECT_EQ(settings.load().textSize, points == normal ? 0 : points);
+    }
+    // The first start ever was at the design size.
+    EXPECT_EQ(settings.load().windowWidth, 0);
+    form->resize(760, 600);
+    form->showMaximized();
+    ASSERT_TRUE(waitUntil([&] { return form->isMaximized(); }));
+    form->close();
+    form.reset();
+    const UserSettings kept = settings.load();
+    EXPECT_EQ(std::tuple(kept.windowWidth, kept.windowHeight, kept.maximized, kept.textSize),
+              std::tuple(760, 600, true, normal + 1));
+    frmmain again(fakes.platform(), {.settings = &settings});
+    EXPECT_EQ(
+        std::tuple(again.size(), again.isMaximized(), QFontInfo(again.Text1->font()).pointSize()),
+        std::tuple(QSize(760, 600), true, normal + 1));
 }
 
 // Find in the receive area, as the user does it: keys to the widget that has

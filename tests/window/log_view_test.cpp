@@ -215,6 +215,80 @@ TEST_F(LogViewTest, NarrowingRewrapsAndKeepsFollowing) {
     EXPECT_EQ(bar().maximum(), m_view.displayLineCount() - bar().pageStep());
 }
 
+std::vector<qsizetype> lineStarts(const LogView& view) {
+    std::vector<qsizetype> starts{0};
+    for (qsizetype line = 0; line + 1 < view.displayLineCount(); ++line)
+        starts.push_back(starts.back() + view.displayLineLength(line));
+    return starts;
+}
+
+// A text too long to wrap again at once: the lines in sight are of the new
+// width or font before the next event (and, after a line feed, broken where a
+// fresh wrap breaks them), the rest follow between events, the top line's
+// text stays in sight.
+TEST_F(LogViewTest, ResizingWrapsTheLinesInSightAtOnceAndTheRestBetweenEvents) {
+    const QString lines = QString("T=23.5 H=41% OK 0123456789 abcdef ghijk\r\n").repeated(8000);
+    const QString hex = QString("4F \r0A \r").repeated(40000);
+    const struct {
+        const QString& text;
+        bool follow;
+        std::function<void(LogView&)> change;
+    } cases[] = {
+        {lines, true, [](LogView& v) { v.setFixedSize(150, 293); }},
+        {lines, false, [](LogView& v) { v.setFont(QFont("DejaVu Sans", 20)); }},
+        {hex, true, [](LogView& v) { v.setFixedSize(1000, 700); }},
+        {hex, false, [](LogView& v) { v.setFixedSize(200, 293); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        m_view.setText({});
+        m_view.setFont(QFont());
+        m_view.setFixedSize(465, 293);
+        m_view.setText(c.text);
+        bar().setValue(c.follow ? bar().maximum() : bar().maximum() / 2);
+        const qsizetype top = m_view.offsetAt(QPoint(0, 0));
+        const qsizetype firstLength = m_view.displayLineLength(0);
+        c.change(m_view);
+        LogView fresh;
+        fresh.setFixedSize(m_view.size());
+        fresh.setFont(m_view.font());
+        fresh.show();
+        fresh.setText(c.text);
+        const std::vector<qsizetype> wrapped = lineStarts(fresh);
+        const auto expectInSight = [&] {
+            const std::vector<qsizetype> starts = lineStarts(m_view);
+            const QFontMetricsF metrics(m_view.font());
+            const int width = m_view.viewport()->width();
+            for (qsizetype line = bar().value();
+                 line < std::min<qsizetype>(bar().value() + bar().pageStep(),
+                                            qsizetype(starts.size()) - 1);
+                 ++line) {
+                const QString shown =
+                    m_view.text().mid(starts[line], m_view.displayLineLength(line));
+                ASSERT_LE(metrics.horizontalAdvance(shown.trimmed().remove(u'\r')), width);
+                ASSERT_TRUE(
+                    shown.endsWith(u'\n') ||
+                    metrics.horizontalAdvance(
+                        shown + m_view.text().mid(starts[line + 1], 32).section(' ', 0, 0)) >
+                        width - 8);
+                ASSERT_TRUE(&c.text == &hex ||
+                            std::binary_search(wrapped.begin(), wrapped.end(), starts[line]));
+            }
+            const qsizetype shown = m_view.offsetAt(QPoint(0, 0));
+            EXPECT_TRUE(c.follow ? m_view.atBottom()
+                                 : shown <= top &&
+                                       shown + m_view.displayLineLength(bar().value()) > top);
+        };
+        ASSERT_TRUE(m_view.rewrapping());
+        EXPECT_EQ(m_view.displayLineLength(0), firstLength);
+        expectInSight();
+        ASSERT_TRUE(waitUntil([&] { return !m_view.rewrapping(); }));
+        expectInSight();
+        EXPECT_TRUE(&c.text == &hex || lineStarts(m_view) == wrapped);
+        expectLinesFit();
+    }
+}
+
 TEST_F(LogViewTest, AssistiveTechnologyReadsTheTextSelectionAndCaret) {
     m_view.setText(QString::fromUtf16(u"first line\r\nsecond\0line\r\n中文", 27));
     QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&m_view);
@@ -452,6 +526,10 @@ TEST(LogViewDrawing, ShowsWhatAViewBuiltAfreshShowsAfterEachEdit) {
         {"shorter", [](LogView& v) { v.setFixedSize(300, 150); }},
         {"cleared", [](LogView& v) { v.clear(); }},
         {"appended after the clear", [](LogView& v) { v.append(u"again"); }},
+        {"a text too long to wrap again at once", [&](LogView& v) { v.setText(lines(0, 10000)); }},
+        {"scrolled into it", [](LogView& v) { v.verticalScrollBar()->setValue(4000); }},
+        {"wider, wrapped a part at a time", [](LogView& v) { v.setFixedSize(420, 293); }},
+        {"a larger font, wrapped so", [](LogView& v) { v.setFont(QFont("DejaVu Sans", 15)); }},
     };
     const auto stateOf = [](const LogView& v) {
         return std::tuple(v.text(), v.size(), v.font(), v.selection(), v.cursorPosition(),
