@@ -4,11 +4,14 @@
 //
 //   receive_flood [--kind ascii|words|gbk|hex] [--megabytes N] [--prefill N]
 //                 [--capture FILE]
-//   receive_flood --rate BYTES_PER_SECOND [--kind ...] [--seconds N]
+//   receive_flood --rate BYTES_PER_SECOND [--kind ...] [--seconds N] [--busy MS]
 //
-// --rate paces the device end instead, like a device at a real line rate: it
-// writes every 1 ms for N seconds (4 by default), first to a bare poll/read
-// loop, then to the window, and reports the share of a core each took.
+// --rate paces the device end instead, like a USB adapter at a real line
+// rate: every 1 ms it writes what the rate owes, in packets of 62 bytes, for N
+// seconds (4 by default), first to a bare poll/read loop, then to the window,
+// and reports the share of a core each took. --busy MS keeps the window's
+// thread busy (asleep in a handler) for MS of every 100 ms, as a window that
+// draws a large area or saves a log is.
 //
 // --prefill N puts N MB of text (hex for hex, else ASCII lines) in the receive
 // area first.
@@ -93,8 +96,12 @@ protected:
     }
 };
 
-// Writes `data` round and round into `fd`, rate / 1000 bytes every 1 ms, for
-// `seconds`; returns how many bytes it wrote.
+// A USB full-speed adapter hands its driver 62 bytes of data a packet, each
+// packet on its own: every one of them can wake the reader.
+constexpr qsizetype PacketSize = 62;
+
+// Writes `data` round and round into `fd`, rate / 1000 bytes every 1 ms in
+// packets of PacketSize, for `seconds`; returns how many bytes it wrote.
 long long writePaced(int fd, const QByteArray& data, long long rate, double seconds) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -106,7 +113,7 @@ long long writePaced(int fd, const QByteArray& data, long long rate, double seco
         std::this_thread::sleep_until(tick);
         const auto since = std::chrono::duration<double>(Clock::now() - start).count();
         for (long long owed = (long long)(since * double(rate)) - written; owed > 0;) {
-            const qsizetype n = std::min<qsizetype>(owed, data.size() - at);
+            const qsizetype n = std::min<qsizetype>({owed, data.size() - at, PacketSize});
             const ssize_t done = ::write(fd, data.constData() + at, size_t(n));
             if (done <= 0)
                 break;
@@ -148,7 +155,7 @@ double bareReaderShare(const QByteArray& data, long long rate, double seconds) {
 // The window, fed the same way: the share of its thread, and of the whole
 // program (its thread and the threads Qt starts, such as those that share out
 // large fills), which is the process less the writer.
-int paced(QApplication& app, const std::string& kind, long long rate, double seconds) {
+int paced(QApplication& app, const std::string& kind, long long rate, double seconds, int busyMs) {
     const QByteArray data = floodData(kind, 1 << 20);
     const double bare = bareReaderShare(data, rate, seconds);
 
@@ -178,6 +185,13 @@ int paced(QApplication& app, const std::string& kind, long long rate, double sec
             app.quit();
     });
     check.start(50);
+    QTimer busy;
+    QObject::connect(&busy, &QTimer::timeout, [&] {
+        if (written < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(busyMs));
+    });
+    if (busyMs > 0)
+        busy.start(100);
     app.exec();
     const double window = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before) / seconds;
     writer.join();
@@ -203,6 +217,7 @@ int main(int argc, char** argv) {
     QString capturePath;
     long long rate = 0;
     double pacedSeconds = 4;
+    int busyMs = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--kind"))
             kind = argv[i + 1];
@@ -216,10 +231,12 @@ int main(int argc, char** argv) {
             rate = std::atoll(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seconds"))
             pacedSeconds = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--busy"))
+            busyMs = std::atoi(argv[i + 1]);
     }
     QApplication app(argc, argv);
     if (rate > 0)
-        return paced(app, kind, rate, pacedSeconds);
+        return paced(app, kind, rate, pacedSeconds, busyMs);
 
     PtyDevice pty;
     const int device = pty.fd;

@@ -144,12 +144,14 @@ void PortReader::run() {
             m_notify();
             return;
         }
-        if (read == 0)
+        const auto previousRead = std::exchange(lastRead, read > 0 ? now : lastRead);
+        frameOpen = frameOpen || (read > 0 && gap > 0);
+        // Twice what a rest may let wait: bytes come faster than a rest saves.
+        if (read == 0 || read >= 2 * DriverFill)
             continue;
         // The bytes came since the last read, or within the longest rest.
-        const double span = std::clamp(Milliseconds(now - lastRead).count(), 1.0, StreamRestMs);
-        lastRead = now;
-        frameOpen = gap > 0;
+        const double span =
+            std::clamp(Milliseconds(now - previousRead).count(), 0.1, StreamRestMs);
         double restMs =
             std::min(streaming ? StreamRestMs : RestMs, DriverFill * span / double(read));
         // A silence is measured from the last read: a rest makes it look

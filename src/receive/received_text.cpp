@@ -55,7 +55,11 @@ void ReceivedText::addRead(QString& text, QByteArrayView bytes, qint64 at, bool 
         return;
     }
     if (!shown.endsWith(LineEnd)) {
-        text += shown;
+        // Most batches are one read: its text is the batch's, not a copy.
+        if (text.isEmpty())
+            text = shown;
+        else
+            text += shown;
         return;
     }
     text += LineEnd;
