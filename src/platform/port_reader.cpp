@@ -150,8 +150,7 @@ void PortReader::run() {
         if (read == 0 || read >= 2 * DriverFill)
             continue;
         // The bytes came since the last read, or within the longest rest.
-        const double span =
-            std::clamp(Milliseconds(now - previousRead).count(), 0.1, StreamRestMs);
+        const double span = std::clamp(Milliseconds(now - previousRead).count(), 0.1, StreamRestMs);
         double restMs =
             std::min(streaming ? StreamRestMs : RestMs, DriverFill * span / double(read));
         // A silence is measured from the last read: a rest makes it look

@@ -125,7 +125,7 @@ void QtSerialDevice::sendBreak(int milliseconds) {
     if (!setLineBreak(fd, true))
         return;
     m_breakOn = true;
-    m_breakEnd = std::jthread([this, fd, milliseconds](std::stop_token stop) {
+    m_breakEnd = std::jthread([this, fd, milliseconds](const std::stop_token& stop) {
         std::mutex mutex;
         std::condition_variable_any never;
         std::unique_lock lock(mutex);
