@@ -33,6 +33,7 @@ TEST(SettingsFile, ReadsWhatItCanAndSetsAsideWhatItCannot) {
         {"a key it does not know", "[later]\nthing=1\n", {}, false},
         {"not a setting's value", "[line]\ndtr=maybe\n", {}, true},
         {"a flow control there is not", "[line]\nflowControl=7\n", {}, true},
+        {"a frame gap too long", "[receive]\nframeGapMs=10001\n", {}, true},
         {"a window kept maximised",
          "[window]\nwidth=900\nheight=700\nmaximized=true\ntextSize=14\n",
          with([](UserSettings& s) {
@@ -74,6 +75,8 @@ TEST(SettingsFile, KeepsEverySettingItSaves) {
         s.flowControl = comm::HandshakeXonXoff;
         s.rts = false;
         s.stampMilliseconds = true;
+        s.framesBySilence = true;
+        s.frameGapMs = 35;
         s.lineEnd = LineEnd::None;
         s.encoding = TextEncoding::Latin1;
         s.matchCase = true;
