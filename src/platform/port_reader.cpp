@@ -1,5 +1,7 @@
 #include "platform/port_reader.h"
 
+#include "platform/read_pace.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,19 +16,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::duration<double, std::milli>;
 
-// Between reads the port rests, so that bytes trickling in every millisecond
-// are taken as one batch instead of waking the window each time: RestMs after
-// a read that followed a quiet spell, StreamRestMs while bytes stream (they
-// were waiting at the end of the rest before). A byte after a quiet spell is
-// read at once.
-constexpr double RestMs = 4;
-constexpr double StreamRestMs = 8;
-// No rest lets more than about this much wait in the driver, at the rate the
-// last read saw: a USB adapter's driver drops what it cannot hold, and a
-// pseudo-terminal holds about 22 KB.
-constexpr double DriverFill = 8 << 10;
 // Shorter rests are not worth a wake-up.
 constexpr std::int64_t ShortestRestUs = 250;
 // One read of the driver at most.
@@ -97,10 +87,10 @@ void PortReader::fail(int error) {
 }
 
 void PortReader::run() {
+    ReadPace pace;
     bool streaming = false;
     // A frame is open from a read until its gap of silence passed.
     bool frameOpen = false;
-    auto lastRead = Clock::now() - std::chrono::hours(1);
     while (!m_stopping) {
         bool full = false;
         {
@@ -111,7 +101,7 @@ void PortReader::run() {
         int timeout = -1;
         if (gap > 0 && frameOpen && !full) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                lastRead + std::chrono::milliseconds(gap) - Clock::now());
+                pace.lastRead() + std::chrono::milliseconds(gap) - Clock::now());
             timeout = int(std::max<std::int64_t>(0, left.count()));
         }
         pollfd ready[2] = {{m_wake, POLLIN, 0}, {m_fd, short(full ? 0 : POLLIN), 0}};
@@ -144,15 +134,10 @@ void PortReader::run() {
             m_notify();
             return;
         }
-        const auto previousRead = std::exchange(lastRead, read > 0 ? now : lastRead);
-        frameOpen = frameOpen || (read > 0 && gap > 0);
-        // Twice what a rest may let wait: bytes come faster than a rest saves.
-        if (read == 0 || read >= 2 * DriverFill)
+        if (read == 0)
             continue;
-        // The bytes came since the last read, or within the longest rest.
-        const double span = std::clamp(Milliseconds(now - previousRead).count(), 0.1, StreamRestMs);
-        double restMs =
-            std::min(streaming ? StreamRestMs : RestMs, DriverFill * span / double(read));
+        frameOpen = frameOpen || gap > 0;
+        double restMs = pace.restAfter(read, now, streaming);
         // A silence is measured from the last read: a rest makes it look
         // shorter by as much.
         if (gap > 0)
